@@ -86,9 +86,10 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     if (text.size() - i < length) FailInvalidName();
     for (std::size_t k = 1; k < length; ++k) {
       const std::uint8_t next = static_cast<std::uint8_t>(text[i + k]);
-      const std::uint8_t min = k == 1 ? second_min : 0x80;
-      const std::uint8_t max = k == 1 ? second_max : 0xBF;
-      if (next < min || next > max) FailInvalidName();
+      const bool second = k == 1;
+      if (next < (second ? second_min : 0x80) || next > (second ? second_max : 0xBF)) {
+        FailInvalidName();
+      }
       code_point = (code_point << 6) | (next & 0x3F);
     }
     if (code_point < 0x10000) {

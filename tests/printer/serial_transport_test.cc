@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -147,34 +148,7 @@ static_assert(sizeof(CommState) == 80, "CommState layout");
 TEST(PrintToSerialPort, SetsTheLineAndKeepsEveryOtherField) {
   // Every field of the port's state differs from both zero and what the transport sets.
   CommState port_state;
-  port_state.DCBlength = 28;
-  port_state.BaudRate = 115200;
-  port_state.fBinary = 0;
-  port_state.fParity = 1;
-  port_state.fOutxCtsFlow = 1;
-  port_state.fOutxDsrFlow = 1;
-  port_state.fDtrControl = 2;
-  port_state.fDsrSensitivity = 1;
-  port_state.fTXContinueOnXoff = 1;
-  port_state.fOutX = 1;
-  port_state.fInX = 1;
-  port_state.fErrorChar = 1;
-  port_state.fNull = 1;
-  port_state.fRtsControl = 2;
-  port_state.fAbortOnError = 1;
-  port_state.fDummy2 = 0x155;
-  port_state.wReserved = 3;
-  port_state.XonLim = 2048;
-  port_state.XoffLim = 512;
-  port_state.ByteSize = 7;
-  port_state.Parity = 2;
-  port_state.StopBits = 2;
-  port_state.XonChar = 0x11;
-  port_state.XoffChar = 0x13;
-  port_state.ErrorChar = '?';
-  port_state.EofChar = 0x1A;
-  port_state.EvtChar = '\n';
-  port_state.wReserved1 = 9;
+  std::fill_n(reinterpret_cast<unsigned char*>(&port_state), sizeof port_state, 0xA5);
 
   FakeSerialPort port;
   port.port_state = port_state;

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -59,12 +60,13 @@ bool DeletePrinterNamed(std::wstring name) {
   return deleted != FALSE;
 }
 
-int AddPrinter(std::wstring name, std::wstring driver, std::wstring port) {
+int AddTestPrinter(std::wstring name, std::wstring driver, std::wstring port) {
   DeletePrinterNamed(name);  // left over from an interrupted run
   std::wstring processor = L"WinPrint";
   std::wstring datatype = L"RAW";
   DEVMODEW mode = {};  // wineps.drv needs one
-  name.copy(mode.dmDeviceName, CCHDEVICENAME - 1);
+  std::copy_n(name.begin(), std::min<std::size_t>(name.size(), CCHDEVICENAME - 1),
+              mode.dmDeviceName);
   mode.dmSpecVersion = DM_SPECVERSION;
   mode.dmSize = sizeof(mode);
   PRINTER_INFO_2W info = {};
@@ -87,7 +89,7 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "driver" && argc == 4) return InstallDriver(Wide(argv[2]), Wide(argv[3]));
   if (command == "add" && argc == 5) {
-    return AddPrinter(WideFromHex(argv[2]), Wide(argv[3]), Wide(argv[4]));
+    return AddTestPrinter(WideFromHex(argv[2]), Wide(argv[3]), Wide(argv[4]));
   }
   if (command == "delete" && argc == 3) {
     return DeletePrinterNamed(WideFromHex(argv[2])) ? 0 : Fail("DeletePrinter");
