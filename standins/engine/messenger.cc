@@ -48,6 +48,11 @@ void FlutterDesktopMessengerSendResponse(FlutterDesktopMessengerRef messenger,
     ++globals.counters.responses_without_engine;
     return;
   }
+  if (messenger->lock_holder.load() != std::this_thread::get_id()) {
+    standin::Globals& globals = standin::GetGlobals();
+    std::lock_guard<std::mutex> lock(globals.mutex);
+    ++globals.counters.responses_without_lock;
+  }
   if (!handle) return;
   std::lock_guard<std::mutex> lock(engine->state_mutex);
   auto found = engine->replies.find(handle->id);
@@ -77,9 +82,12 @@ bool FlutterDesktopMessengerIsAvailable(FlutterDesktopMessengerRef messenger) {
 FlutterDesktopMessengerRef FlutterDesktopMessengerLock(FlutterDesktopMessengerRef messenger) {
   if (!messenger) return nullptr;
   messenger->lock.lock();
+  messenger->lock_holder = std::this_thread::get_id();
   return messenger;
 }
 
 void FlutterDesktopMessengerUnlock(FlutterDesktopMessengerRef messenger) {
-  if (messenger) messenger->lock.unlock();
+  if (!messenger) return;
+  messenger->lock_holder = std::thread::id();
+  messenger->lock.unlock();
 }

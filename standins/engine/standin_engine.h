@@ -31,6 +31,7 @@ struct FlutterDesktopMessageResponseHandle {
 // outlives its engine while references exist; |engine| is null from the moment the engine ends.
 struct FlutterDesktopMessenger {
   std::mutex lock;  // what FlutterDesktopMessengerLock takes
+  std::atomic<std::thread::id> lock_holder{};
   std::atomic<int> references{1};
   std::atomic<FlutterDesktopEngine*> engine{nullptr};
 };

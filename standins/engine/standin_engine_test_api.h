@@ -39,6 +39,7 @@ typedef struct {
   int view_controller_destroy_calls;
   int resync_output_streams_calls;
   int responses_without_engine;  // SendResponse on a messenger whose engine had ended
+  int responses_without_lock;    // SendResponse by a thread not holding the messenger's lock
 } StandinEngineCounters;
 
 FLUTTER_EXPORT StandinEngineCounters StandinEngineGetCounters(void);
@@ -100,6 +101,9 @@ FLUTTER_EXPORT void StandinEngineSetRefuseSends(FlutterDesktopEngineRef engine, 
 // Runs the registered next-frame callback once, on the calling thread, and forgets it.
 // False when none was registered.
 FLUTTER_EXPORT bool StandinEngineFireNextFrame(FlutterDesktopEngineRef engine);
+
+// How many references |messenger| has (its engine holds one until it ends).
+FLUTTER_EXPORT int StandinEngineMessengerReferences(FlutterDesktopMessengerRef messenger);
 
 // Makes the engine go away as if it had stopped: its messenger reports unavailable from now on,
 // registrations and undelivered messages are dropped, and replies the host still awaits are

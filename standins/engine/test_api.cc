@@ -199,3 +199,7 @@ bool StandinEngineFireNextFrame(FlutterDesktopEngineRef engine) {
 }
 
 void StandinEngineShutDown(FlutterDesktopEngineRef engine) { standin::ShutDown(engine); }
+
+int StandinEngineMessengerReferences(FlutterDesktopMessengerRef messenger) {
+  return messenger->references.load();
+}
