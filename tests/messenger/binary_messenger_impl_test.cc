@@ -53,8 +53,9 @@ TEST(BinaryMessengerImplTest, RegistryTable) {
       if (op == kRawRegister) {
         FlutterDesktopMessengerSetCallback(engine.messenger(), "c", RawCallback, nullptr);
       } else {
-        messenger.SetMessageHandler("c",
-                                    op == kRemove ? nullptr : TaggedHandler(op == kSet1 ? 1 : 2));
+        messenger.SetMessageHandler(
+            "c",
+            op == kRemove ? nullptr : TaggedHandler(static_cast<uint8_t>(op == kSet1 ? 1 : 2)));
       }
       if (op == kRemove) addresses.clear();  // a new entry may live elsewhere
       void* user_data = nullptr;
