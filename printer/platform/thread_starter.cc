@@ -1,4 +1,4 @@
-#include "printer/thread_starter.h"
+#include "printer/platform/thread_starter.h"
 
 #include <thread>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "printer/window_poster_win32.h"
+#include "printer/win32/window_poster_win32.h"
 
 #include <windows.h>
 

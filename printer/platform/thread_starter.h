@@ -1,6 +1,6 @@
 // Starts detached worker threads: the seam that lets tests make thread creation fail.
-#ifndef QUENBREL_PRINTER_THREAD_STARTER_H_
-#define QUENBREL_PRINTER_THREAD_STARTER_H_
+#ifndef QUENBREL_PRINTER_PLATFORM_THREAD_STARTER_H_
+#define QUENBREL_PRINTER_PLATFORM_THREAD_STARTER_H_
 
 #include <functional>
 
@@ -22,4 +22,4 @@ class StdThreadStarter : public ThreadStarter {
   void StartDetached(std::function<void()> body) override;
 };
 
-#endif  // QUENBREL_PRINTER_THREAD_STARTER_H_
+#endif  // QUENBREL_PRINTER_PLATFORM_THREAD_STARTER_H_

@@ -1,9 +1,9 @@
 // Posts private messages to a window's queue: the one way a printer worker wakes the window's
 // thread.
-#ifndef QUENBREL_PRINTER_WINDOW_POSTER_H_
-#define QUENBREL_PRINTER_WINDOW_POSTER_H_
+#ifndef QUENBREL_PRINTER_PLATFORM_WINDOW_POSTER_H_
+#define QUENBREL_PRINTER_PLATFORM_WINDOW_POSTER_H_
 
-#include "printer/window_handle.h"
+#include "printer/platform/window_handle.h"
 
 // Owner: shared by the bridge and its workers (a worker may post after the bridge is gone).
 // Threads: any; implementations keep no state that needs a lock.
@@ -17,4 +17,4 @@ class WindowPoster {
   virtual bool Post(WindowHandle window, unsigned int message) = 0;
 };
 
-#endif  // QUENBREL_PRINTER_WINDOW_POSTER_H_
+#endif  // QUENBREL_PRINTER_PLATFORM_WINDOW_POSTER_H_

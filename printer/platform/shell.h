@@ -1,10 +1,10 @@
 // Opens a document or URI through the desktop shell (what "settings" needs of the platform).
-#ifndef QUENBREL_PRINTER_SHELL_H_
-#define QUENBREL_PRINTER_SHELL_H_
+#ifndef QUENBREL_PRINTER_PLATFORM_SHELL_H_
+#define QUENBREL_PRINTER_PLATFORM_SHELL_H_
 
 #include <cstdint>
 
-#include "printer/window_handle.h"
+#include "printer/platform/window_handle.h"
 
 // Owner: the printer bridge, alone. Threads: the window's thread only.
 // Never: retries, or reads the thread's last-error value.
@@ -17,4 +17,4 @@ class Shell {
   virtual std::intptr_t Execute(WindowHandle owner, const wchar_t* verb, const wchar_t* file) = 0;
 };
 
-#endif  // QUENBREL_PRINTER_SHELL_H_
+#endif  // QUENBREL_PRINTER_PLATFORM_SHELL_H_

@@ -1,4 +1,4 @@
-#include "printer/shell_win32.h"
+#include "printer/win32/shell_win32.h"
 
 #include <shellapi.h>
 #include <windows.h>
