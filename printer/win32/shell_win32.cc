@@ -1,7 +1,8 @@
 #include "printer/win32/shell_win32.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 std::intptr_t Win32Shell::Execute(WindowHandle owner, const wchar_t* verb, const wchar_t* file) {
   HINSTANCE instance =
