@@ -16,8 +16,7 @@
 #include "host/flutter_windows.h"
 #include "printer/printer_bridge.h"
 #include "tests/bridge/bridge_fakes.h"
-
-using Bytes = std::vector<uint8_t>;
+#include "tests/bridge/reply_bytes.h"
 
 class BridgeHarness {
  public:
@@ -54,11 +53,5 @@ class BridgeHarness {
   FlutterDesktopEngineRef engine_ = nullptr;
   std::unique_ptr<flutter::BinaryMessengerImpl> messenger_;
 };
-
-// Expected reply envelopes, spelled out byte by byte (every text here is under 254 bytes).
-Bytes StringValue(const std::string& text);
-Bytes SuccessNull();
-Bytes ErrorReply(const std::string& code, const std::string& message);
-Bytes ListReply(const std::vector<PrinterDevice>& devices);
 
 #endif  // QUENBREL_TESTS_BRIDGE_BRIDGE_HARNESS_H_

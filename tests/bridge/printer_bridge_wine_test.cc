@@ -16,10 +16,10 @@
 #include "host/flutter_windows.h"
 #include "printer/win32/printer_bridge_win32.h"
 #include "standins/engine/standin_engine_test_api.h"
+#include "tests/bridge/reply_bytes.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using flutter::EncodableMap;
 using flutter::EncodableValue;
 
@@ -73,20 +73,6 @@ bool RunUntilAnswered(FlutterDesktopEngineRef engine, int64_t id) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
   }
   return true;
-}
-
-Bytes StringValue(const std::string& text) {
-  Bytes bytes{0x07, static_cast<uint8_t>(text.size())};
-  bytes.insert(bytes.end(), text.begin(), text.end());
-  return bytes;
-}
-
-Bytes ErrorReply(const std::string& code, const std::string& message) {
-  Bytes bytes{0x01};
-  for (const Bytes& part : {StringValue(code), StringValue(message), Bytes{0x00}}) {
-    bytes.insert(bytes.end(), part.begin(), part.end());
-  }
-  return bytes;
 }
 
 bool Contains(const Bytes& haystack, const std::string& needle) {
