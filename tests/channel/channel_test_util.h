@@ -11,50 +11,48 @@
 #include "channel/standard_codec_serializer.h"
 
 namespace flutter {
-// Lets GoogleTest show values in failure messages.
+// Failure messages show a value as its encoding.
 void PrintTo(const EncodableValue& value, std::ostream* out);
 }  // namespace flutter
 
 namespace quenbrel_test {
 
 using Bytes = std::vector<uint8_t>;
+using Lines = std::vector<std::string>;
+using flutter::StandardCodecSerializer;
 
-// "0C 02 00" -> {0x0C, 0x02, 0x00}. Spaces are ignored.
-Bytes Hex(const std::string& text);
+extern const char kShortRead[];
+
+Bytes Hex(const std::string& text);  // "0C 02 00" -> {0x0C, 0x02, 0x00}
 std::string ToHex(const Bytes& bytes);
 
-// The encoding of |value| written after |offset| bytes of 0xAA (which stay in the result).
+// The encoding of |value| after |offset| bytes of 0xAA, which stay in the result.
 Bytes EncodeAt(const flutter::EncodableValue& value, size_t offset = 0,
-               const flutter::StandardCodecSerializer& serializer =
-                   flutter::StandardCodecSerializer::GetInstance());
+               const StandardCodecSerializer& serializer = StandardCodecSerializer::GetInstance());
 
-// Lines written to stderr between construction and Lines().
+// Captures stderr from construction until Take() (or destruction).
 class LogCapture {
  public:
   LogCapture();
   ~LogCapture();
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
-
-  // Stops capturing (once) and returns the captured lines, without their newlines.
-  const std::vector<std::string>& Lines();
+  const quenbrel_test::Lines& Take();
 
  private:
   bool capturing_ = true;
-  std::vector<std::string> lines_;
+  quenbrel_test::Lines lines_;
 };
 
-// The value decoded from |bytes| after skipping |offset| bytes, with the lines it logged.
+// One value decoded from |bytes| after |offset| bytes, the lines logged and the bytes not read.
 struct Decoded {
   flutter::EncodableValue value;
-  std::vector<std::string> log;
+  Lines log;
   size_t bytes_left = 0;
 };
-Decoded DecodeAt(const Bytes& bytes, size_t offset = 0,
-                 const flutter::StandardCodecSerializer& serializer =
-                     flutter::StandardCodecSerializer::GetInstance());
-
-extern const char kShortRead[];
+Decoded DecodeAt(
+    const Bytes& bytes, size_t offset = 0,
+    const StandardCodecSerializer& serializer = StandardCodecSerializer::GetInstance());
 
 }  // namespace quenbrel_test
 

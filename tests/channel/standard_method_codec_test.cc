@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,128 +11,89 @@
 namespace {
 
 using flutter::EncodableList;
-using flutter::EncodableMap;
 using flutter::EncodableValue;
 using flutter::MethodCall;
 using flutter::StandardMethodCodec;
-using quenbrel_test::Bytes;
-using quenbrel_test::Hex;
-using quenbrel_test::kShortRead;
-using quenbrel_test::LogCapture;
-using quenbrel_test::ToHex;
-using Lines = std::vector<std::string>;
+using namespace quenbrel_test;  // NOLINT: test helpers
+
+const char kNotACall[] = "Invalid method call; method name is not a string.";
+const char kBadEnvelope[] = "Invalid error envelope; code or message is not a string.";
 
 const StandardMethodCodec& Codec() { return StandardMethodCodec::GetInstance(); }
 
+// Bytes in; the call (name and arguments as their encoding, or "none") and the log out.
 TEST(StandardMethodCodec, DecodesMethodCalls) {
-  struct Row {
+  const struct {
     const char* name;
-    const char* bytes;
-    std::optional<std::string> method;  // none: not a call
-    EncodableValue arguments;
+    const char* in;
+    const char* call;
     Lines log;
+  } rows[] = {
+      {"list, null arguments", "07 04 6C 69 73 74 00", "list 00", {}},
+      {"list, arguments missing", "07 04 6C 69 73 74", "list 00", {kShortRead}},
+      {"name not a string", "03 01 00 00 00", "none", {kNotACall}},
+      {"empty message", "", "none", {kShortRead, kNotACall}},
+      {"trailing bytes ignored", "07 01 70 08 01 1B FF FF", "p 08 01 1B", {}},
   };
-  const Row rows[] = {
-      {"list with null arguments", "07 04 6C 69 73 74 00", "list", EncodableValue(), {}},
-      {"list without arguments", "07 04 6C 69 73 74", "list", EncodableValue(), {kShortRead}},
-      {"name not a string",
-       "03 01 00 00 00",
-       std::nullopt,
-       EncodableValue(),
-       {"Invalid method call; method name is not a string."}},
-      {"empty message",
-       "",
-       std::nullopt,
-       EncodableValue(),
-       {kShortRead, "Invalid method call; method name is not a string."}},
-      {"trailing bytes ignored",
-       "07 01 70 0D 01 07 02 69 64 07 01 78 FF FF",
-       "p",
-       EncodableValue(EncodableMap{{"id", "x"}}),
-       {}},
-      {"print with a map",
-       "07 05 70 72 69 6E 74 0D 01 07 05 62 79 74 65 73 08 02 1B 40",
-       "print",
-       EncodableValue(EncodableMap{{"bytes", std::vector<uint8_t>{0x1B, 0x40}}}),
-       {}},
-  };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    Bytes bytes = Hex(row.bytes);
+    Bytes bytes = Hex(row.in);
     LogCapture capture;
-    std::unique_ptr<MethodCall> call =
-        Codec().DecodeMethodCall(bytes.empty() ? nullptr : bytes.data(), bytes.size());
-    EXPECT_EQ(capture.Lines(), row.log);
-    ASSERT_EQ(call != nullptr, row.method.has_value());
-    if (call) {
-      EXPECT_EQ(call->method_name(), *row.method);
-      ASSERT_NE(call->arguments(), nullptr);
-      EXPECT_EQ(*call->arguments(), row.arguments);
-    }
+    std::unique_ptr<MethodCall> call = Codec().DecodeMethodCall(bytes.data(), bytes.size());
+    EXPECT_EQ(capture.Take(), row.log);
+    EXPECT_EQ(call ? call->method_name() + " " + ToHex(EncodeAt(*call->arguments())) : "none",
+              row.call);
   }
 }
 
 TEST(StandardMethodCodec, EncodesMethodCalls) {
-  MethodCall without("print", nullptr);
-  EXPECT_EQ(ToHex(*Codec().EncodeMethodCall(without)), "07 05 70 72 69 6E 74 00");
-  MethodCall with("list", std::make_unique<EncodableValue>(EncodableList{true}));
-  Bytes encoded = *Codec().EncodeMethodCall(with);
-  EXPECT_EQ(ToHex(encoded), "07 04 6C 69 73 74 0C 01 01");
-  std::unique_ptr<MethodCall> decoded = Codec().DecodeMethodCall(encoded.data(), encoded.size());
-  ASSERT_NE(decoded, nullptr);
-  EXPECT_EQ(*decoded->arguments(), EncodableValue(EncodableList{true}));
+  EXPECT_EQ(ToHex(*Codec().EncodeMethodCall(MethodCall("print", nullptr))),
+            "07 05 70 72 69 6E 74 00");
+  MethodCall call("list", std::make_unique<EncodableValue>(EncodableList{true}));
+  EXPECT_EQ(ToHex(*Codec().EncodeMethodCall(call)), "07 04 6C 69 73 74 0C 01 01");
 }
 
-// Records what DecodeResponseEnvelope answers.
+// Records the answers that DecodeResponseEnvelope gives.
 class RecordingResult : public flutter::MethodResult {
  public:
   using MethodResult::Error;
   using MethodResult::Success;
   void Success(const EncodableValue* result) override {
-    answers.push_back("success " + (result ? ::testing::PrintToString(*result) : "none"));
+    answers.push_back("success " + (result ? ToHex(EncodeAt(*result)) : "none"));
   }
   void Error(const std::string& code, const std::string& message,
              const EncodableValue* details) override {
     answers.push_back("error " + code + "/" + message + "/" +
-                      (details ? ::testing::PrintToString(*details) : "none"));
+                      (details ? ToHex(EncodeAt(*details)) : "none"));
   }
   void NotImplemented() override { answers.push_back("not implemented"); }
-  std::vector<std::string> answers;
+  Lines answers;
 };
 
 TEST(StandardMethodCodec, DecodesResponseEnvelopes) {
-  struct Row {
+  const struct {
     const char* name;
-    const char* bytes;
+    const char* in;
     bool recognised;
     Lines answers;
     Lines log;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"success null", "00 00", true, {"success none"}, {}},
-      {"success value", "00 07 02 6F 6B", true, {"success \"\"ok\"\""}, {}},
-      {"error with details", "01 07 01 63 07 01 6D 03 01 00 00 00", true, {"error c/m/1"}, {}},
-      {"error with null message", "01 07 04 62 75 73 79 00 00", true, {"error busy//none"}, {}},
+      {"success value", "00 07 02 6F 6B", true, {"success 07 02 6F 6B"}, {}},
+      {"error with details", "01 07 01 63 07 01 6D 01", true, {"error c/m/01"}, {}},
+      {"error, null message", "01 07 04 62 75 73 79 00 00", true, {"error busy//none"}, {}},
       {"unknown status", "02", false, {}, {}},
       {"empty buffer", "", true, {"success none"}, {kShortRead, kShortRead}},
-      {"error code not a string",
-       "01 03 01 00 00 00 00 00",
-       false,
-       {},
-       {"Invalid error envelope; code or message is not a string."}},
-      {"error message not a string",
-       "01 07 01 63 01 00",
-       false,
-       {},
-       {"Invalid error envelope; code or message is not a string."}},
+      {"code not a string", "01 03 01 00 00 00 00 00", false, {}, {kBadEnvelope}},
+      {"message not a string", "01 07 01 63 01 00", false, {}, {kBadEnvelope}},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    Bytes bytes = Hex(row.bytes);
+    Bytes bytes = Hex(row.in);
     RecordingResult result;
     LogCapture capture;
     EXPECT_EQ(Codec().DecodeResponseEnvelope(bytes.data(), bytes.size(), &result), row.recognised);
-    EXPECT_EQ(capture.Lines(), row.log);
+    EXPECT_EQ(capture.Take(), row.log);
     EXPECT_EQ(result.answers, row.answers);
   }
 }
@@ -144,8 +103,7 @@ TEST(StandardMethodCodec, OneCodecPerSerializer) {
   static const OtherSerializer other;
   const StandardMethodCodec* shared = &StandardMethodCodec::GetInstance();
   EXPECT_EQ(&StandardMethodCodec::GetInstance(), shared);
-  EXPECT_EQ(&StandardMethodCodec::GetInstance(&flutter::StandardCodecSerializer::GetInstance()),
-            shared);
+  EXPECT_EQ(&StandardMethodCodec::GetInstance(&StandardCodecSerializer::GetInstance()), shared);
   const StandardMethodCodec* own = &StandardMethodCodec::GetInstance(&other);
   EXPECT_NE(own, shared);
   EXPECT_EQ(&StandardMethodCodec::GetInstance(&other), own);
