@@ -84,7 +84,7 @@ class FakePrinterServices : public PrinterServices {
   void SetDelay(std::chrono::milliseconds delay);
   // While held, a print waits (at most 10 s) inside the transport.
   void HoldPrints(bool hold);
-  // Waits at most |bound| until a print has entered the transport / has finished.
+  // Waits at most |bound| until |count| prints have entered the transport.
   bool WaitForEntered(int count, std::chrono::milliseconds bound);
   std::vector<PrintRecord> printed();
 
