@@ -1,7 +1,8 @@
 #include "host/command_line.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 std::vector<std::string> CommandLineToUtf8Arguments() {
   return CommandLineToUtf8Arguments(GetCommandLineW());

@@ -1,7 +1,7 @@
 // The title bar's light or dark theme, from the user's application theme setting.
-#include <dwmapi.h>
-
 #include "host/win32_window.h"
+
+#include <dwmapi.h>
 
 namespace {
 
