@@ -31,10 +31,6 @@ TEST(CommandLineTest, ArgumentsAfterTheProgramNameAsUtf8) {
   }
 }
 
-TEST(CommandLineTest, ProcessCommandLineLeavesOutTheProgramName) {
-  EXPECT_EQ(CommandLineToUtf8Arguments(), CommandLineToUtf8Arguments(GetCommandLineW()));
-}
-
 TEST(CommandLineTest, ArgumentToUtf8) {
   const wchar_t pair[] = {0xd83d, 0xde00, 0};      // U+1F600 as a surrogate pair
   const wchar_t reversed[] = {0xde00, 0xd83d, 0};  // the same units in the wrong order

@@ -25,14 +25,4 @@ TEST(EngineProjectTest, PathsAreTheRootWithEachSuffix) {
   }
 }
 
-TEST(EngineProjectTest, StartsWithNoEntryPointNoArgumentsAndZeroOptions) {
-  flutter::EngineProject project(L"data");
-  EXPECT_EQ(project.entry_point(), "");
-  EXPECT_TRUE(project.entry_point_arguments().empty());
-  EXPECT_EQ(project.option_word_1(), 0);
-  EXPECT_EQ(project.option_word_2(), 0);
-  project.set_entry_point_arguments({"alpha", "beta gamma"});
-  EXPECT_EQ(project.entry_point_arguments(), (std::vector<std::string>{"alpha", "beta gamma"}));
-}
-
 }  // namespace

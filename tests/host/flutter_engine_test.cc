@@ -106,15 +106,10 @@ TEST_F(FlutterEngineTest, NextFrameCallableRunsOncePerRegistration) {
   EXPECT_EQ(runs, 112);
 }
 
-TEST_F(FlutterEngineTest, RegistrarsAndMessengerBelongToTheEngine) {
+TEST_F(FlutterEngineTest, MessengerIsTheEnginesMessenger) {
   FlutterViewController controller(640, 480, EngineProject(L"data"));
   FlutterEngine* engine = controller.GetEngine();
   FlutterDesktopEngineRef handle = StandinEngineLastCreated();
-  FlutterDesktopPluginRegistrarRef registrar = engine->GetPluginRegistrar("a");
-  EXPECT_NE(registrar, nullptr);
-  EXPECT_EQ(registrar, FlutterDesktopEngineGetPluginRegistrar(handle, "a"));
-  EXPECT_NE(registrar, engine->GetPluginRegistrar("b"));
-
   engine->GetMessenger()->SetMessageHandler("quenbrel/test",
                                             [](const uint8_t*, size_t, flutter::ReplyCallback) {});
   EXPECT_TRUE(StandinEngineGetRegistration(handle, "quenbrel/test", nullptr));

@@ -76,12 +76,4 @@ TEST_F(FlutterWindowTest, ClosingEndsTheViewControllerAndQuits) {
   EXPECT_NE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE), 0);
 }
 
-TEST_F(FlutterWindowTest, DestroyingTheObjectEndsTheViewControllerOnce) {
-  {
-    FlutterWindow window(project_);
-    ASSERT_TRUE(Create(window));
-  }
-  EXPECT_EQ(StandinEngineGetCounters().view_controller_destroy_calls, 1);
-}
-
 }  // namespace

@@ -83,16 +83,6 @@ TEST(Win32WindowTest, ScalesOriginAndSizeByTheMonitorDpiTruncating) {
   test_dpi = 96;
 }
 
-TEST(Win32WindowTest, IsCreatedHiddenAndShownInTheNormalState) {
-  RecordingWindow window;
-  ASSERT_TRUE(CreateAt(window));
-  EXPECT_FALSE(IsWindowVisible(window.GetWindowHandle()));
-  window.Show();
-  EXPECT_TRUE(IsWindowVisible(window.GetWindowHandle()));
-  EXPECT_FALSE(IsIconic(window.GetWindowHandle()));
-  EXPECT_FALSE(IsZoomed(window.GetWindowHandle()));
-}
-
 // Every message sent to our window, in order, as the system delivered it.
 HHOOK call_hook = nullptr;
 std::vector<UINT> sent;
@@ -156,23 +146,6 @@ TEST(Win32WindowTest, ContentAlwaysCoversTheClientArea) {
   }
 }
 
-TEST(Win32WindowTest, SizeWithoutContentIsHarmless) {
-  RecordingWindow window;
-  ASSERT_TRUE(CreateAt(window));
-  EXPECT_EQ(SendMessageW(window.GetWindowHandle(), WM_SIZE, 0, 0), 0);
-}
-
-TEST(Win32WindowTest, DpiChangeMovesTheWindowToTheSuggestedRectangle) {
-  RecordingWindow window;
-  ASSERT_TRUE(CreateAt(window));
-  RECT suggested{20, 30, 620, 530};
-  SendMessageW(window.GetWindowHandle(), WM_DPICHANGED, MAKEWPARAM(120, 120),
-               reinterpret_cast<LPARAM>(&suggested));
-  RECT actual;
-  GetWindowRect(window.GetWindowHandle(), &actual);
-  EXPECT_TRUE(EqualRect(&actual, &suggested));
-}
-
 TEST(Win32WindowTest, DestructionPostsTheQuitMessageOnlyWhenAsked) {
   for (bool quit_on_destroy : {false, true}) {
     SCOPED_TRACE(quit_on_destroy);
@@ -231,19 +204,6 @@ TEST(Win32WindowTest, SecondCreateReplacesTheFirstWindow) {
   ASSERT_TRUE(CreateAt(window));
   EXPECT_FALSE(IsWindow(first));
   EXPECT_TRUE(IsWindow(window.GetWindowHandle()));
-}
-
-TEST(Win32WindowTest, WindowHasTheClassAndTitle) {
-  RecordingWindow window;
-  ASSERT_TRUE(window.Create(L"Quenbrel", {10, 10}, {640, 480}));
-  wchar_t text[64] = {};
-  GetClassNameW(window.GetWindowHandle(), text, 64);
-  EXPECT_STREQ(text, kClassName);
-  GetWindowTextW(window.GetWindowHandle(), text, 64);
-  EXPECT_STREQ(text, L"Quenbrel");
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(window.GetWindowHandle(), GWL_STYLE)) &
-                (WS_OVERLAPPEDWINDOW | WS_VISIBLE),
-            static_cast<DWORD>(WS_OVERLAPPEDWINDOW));
 }
 
 }  // namespace
