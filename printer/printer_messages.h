@@ -1,0 +1,27 @@
+// The French messages of printer failures, shown to the user word for word. UTF-8; the apostrophes
+// are U+2019.
+#ifndef QUENBREL_PRINTER_PRINTER_MESSAGES_H_
+#define QUENBREL_PRINTER_PRINTER_MESSAGES_H_
+
+inline constexpr char kInvalidNameMessage[] = u8"Nom d’imprimante invalide.";
+
+// Windows spooler.
+inline constexpr char kPrinterUnavailableMessage[] =
+    u8"Imprimante Windows indisponible. Verifiez son installation et sa connexion.";
+inline constexpr char kJobNotCreatedMessage[] =
+    u8"Impossible de creer le travail d’impression Windows.";
+inline constexpr char kPageNotStartedMessage[] = u8"Impossible de commencer le ticket.";
+inline constexpr char kPrinterSendInterruptedMessage[] =
+    u8"Envoi interrompu. Verifiez la file d’impression et le ticket avant de reessayer.";
+inline constexpr char kJobNotConfirmedMessage[] =
+    u8"La fin du travail d’impression n’a pas ete confirmee. Verifiez la file Windows.";
+
+// Serial port.
+inline constexpr char kPortUnavailableMessage[] =
+    u8"Port Bluetooth indisponible. Fermez les autres applications qui utilisent cette imprimante.";
+inline constexpr char kPortUnreadableMessage[] = u8"Impossible de lire le port Bluetooth.";
+inline constexpr char kPortNotConfiguredMessage[] = u8"Configuration du port Bluetooth impossible.";
+inline constexpr char kPortSendInterruptedMessage[] =
+    u8"Envoi interrompu. Verifiez le ticket avant de reessayer pour eviter une reimpression.";
+
+#endif  // QUENBREL_PRINTER_PRINTER_MESSAGES_H_

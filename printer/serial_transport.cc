@@ -1,0 +1,71 @@
+#include "printer/serial_transport.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "printer/device_name.h"
+#include "printer/printer_device.h"
+#include "printer/printer_messages.h"
+
+namespace {
+
+constexpr std::size_t kPieceSize = 1024;
+
+// Closes the port however the call ends.
+class OpenPort {
+ public:
+  OpenPort(SerialPort& port, SerialHandle handle) : port_(port), handle_(handle) {}
+  ~OpenPort() { port_.Close(handle_); }
+  OpenPort(const OpenPort&) = delete;
+  OpenPort& operator=(const OpenPort&) = delete;
+
+ private:
+  SerialPort& port_;
+  SerialHandle handle_;
+};
+
+void SetLine(CommState* state) {
+  state->BaudRate = 9600;
+  state->ByteSize = 8;
+  state->Parity = 0;    // NOPARITY
+  state->StopBits = 0;  // ONESTOPBIT
+  state->fBinary = 1;
+  state->fParity = 0;
+  state->fOutxCtsFlow = 0;
+  state->fOutxDsrFlow = 0;
+  state->fDtrControl = 1;  // DTR_CONTROL_ENABLE
+  state->fOutX = 0;
+  state->fInX = 0;
+  state->fRtsControl = 1;  // RTS_CONTROL_ENABLE
+}
+
+}  // namespace
+
+void PrintToSerialPort(SerialPort& port, const std::string& id,
+                       const std::vector<std::uint8_t>& bytes) {
+  const std::u16string path = u"\\\\.\\" + SystemNameFromId(id, sizeof(kSerialIdPrefix) - 1);
+
+  SerialHandle handle{};
+  if (!port.Open(path, &handle)) throw std::runtime_error(kPortUnavailableMessage);
+  OpenPort open_port(port, handle);
+
+  CommState state;
+  state.DCBlength = kCommStateLength;
+  if (!port.GetCommState(handle, &state)) throw std::runtime_error(kPortUnreadableMessage);
+  SetLine(&state);
+  CommTimeouts timeouts;
+  timeouts.WriteTotalTimeoutConstant = 5000;
+  if (!port.SetCommState(handle, state) || !port.SetCommTimeouts(handle, timeouts)) {
+    throw std::runtime_error(kPortNotConfiguredMessage);
+  }
+
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const auto piece = static_cast<std::uint32_t>(std::min(kPieceSize, bytes.size() - sent));
+    std::uint32_t written = 0;
+    if (!port.Write(handle, bytes.data() + sent, piece, &written) || written == 0) {
+      throw std::runtime_error(kPortSendInterruptedMessage);
+    }
+    sent += std::min(written, piece);
+  }
+}

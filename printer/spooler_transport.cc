@@ -1,0 +1,64 @@
+#include "printer/spooler_transport.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+#include "printer/device_name.h"
+#include "printer/printer_device.h"
+#include "printer/printer_messages.h"
+
+namespace {
+
+// Ends an unfinished job with AbortPrinter (once the document has started) and closes the printer,
+// however the call ends.
+class OpenPrinter {
+ public:
+  OpenPrinter(Spooler& spooler, PrinterHandle handle) : spooler_(spooler), handle_(handle) {}
+  ~OpenPrinter() {
+    if (document_started) spooler_.AbortPrinter(handle_);
+    spooler_.ClosePrinter(handle_);
+  }
+  OpenPrinter(const OpenPrinter&) = delete;
+  OpenPrinter& operator=(const OpenPrinter&) = delete;
+
+  bool document_started = false;
+
+ private:
+  Spooler& spooler_;
+  PrinterHandle handle_;
+};
+
+}  // namespace
+
+void PrintToWindowsPrinter(Spooler& spooler, const std::string& id,
+                           const std::vector<std::uint8_t>& bytes) {
+  const std::u16string name = SystemNameFromId(id, sizeof(kPrinterIdPrefix) - 1);
+
+  PrinterHandle handle{};
+  if (!spooler.Open(name, &handle)) throw std::runtime_error(kPrinterUnavailableMessage);
+  OpenPrinter printer(spooler, handle);
+
+  if (!spooler.StartDocument(handle, {u"Quenbrel - Ticket", u"RAW"})) {
+    throw std::runtime_error(kJobNotCreatedMessage);
+  }
+  printer.document_started = true;
+  if (!spooler.StartPage(handle)) throw std::runtime_error(kPageNotStartedMessage);
+
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    // The whole rest is offered each time, within the 32-bit count of the call.
+    const auto rest = static_cast<std::uint32_t>(
+        std::min<std::size_t>(bytes.size() - sent, std::numeric_limits<std::uint32_t>::max()));
+    std::uint32_t written = 0;
+    if (!spooler.WritePrinter(handle, bytes.data() + sent, rest, &written) || written == 0) {
+      throw std::runtime_error(kPrinterSendInterruptedMessage);
+    }
+    sent += std::min(written, rest);
+  }
+
+  if (!spooler.EndPage(handle) || !spooler.EndDocument(handle)) {
+    throw std::runtime_error(kJobNotConfirmedMessage);
+  }
+  printer.document_started = false;
+}

@@ -1,0 +1,64 @@
+// A recording, fault-injecting SerialPort: logs every call in order, fails the operation named in
+// `fail_at`, takes at most the next entry of `takes` per Write (everything when empty), answers
+// GetCommState with `port_state`, and keeps what it was given.
+#ifndef QUENBREL_TESTS_PRINTER_FAKE_SERIAL_PORT_H_
+#define QUENBREL_TESTS_PRINTER_FAKE_SERIAL_PORT_H_
+
+#include <algorithm>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "printer/platform/serial_port.h"
+#include "printer/text_conversion.h"
+
+class FakeSerialPort final : public SerialPort {
+ public:
+  CommState port_state;
+  std::string fail_at;
+  std::deque<std::uint32_t> takes;
+
+  std::vector<std::string> calls;
+  CommState state_given_to_get;  // the record as GetCommState received it
+  CommState state_set;
+  CommTimeouts timeouts_set;
+  std::vector<unsigned char> received;
+
+  bool Open(const std::u16string& path, SerialHandle* handle) override {
+    *handle = SerialHandle{7};
+    return Record("Open(" + Utf16ToUtf8(path) + ")");
+  }
+  bool GetCommState(SerialHandle handle, CommState* state) override {
+    state_given_to_get = *state;
+    *state = port_state;
+    return Record("GetCommState", handle);
+  }
+  bool SetCommState(SerialHandle handle, const CommState& state) override {
+    state_set = state;
+    return Record("SetCommState", handle);
+  }
+  bool SetCommTimeouts(SerialHandle handle, const CommTimeouts& timeouts) override {
+    timeouts_set = timeouts;
+    return Record("SetCommTimeouts", handle);
+  }
+  bool Write(SerialHandle handle, const unsigned char* data, std::uint32_t count,
+             std::uint32_t* written) override {
+    std::uint32_t take = count;
+    if (!takes.empty()) {
+      take = std::min(count, takes.front());
+      takes.pop_front();
+    }
+    *written = take;
+    received.insert(received.end(), data, data + take);
+    return Record("Write(" + std::to_string(count) + ")", handle);
+  }
+  void Close(SerialHandle handle) override { Record("Close", handle); }
+
+ private:
+  bool Record(const std::string& call, SerialHandle handle = SerialHandle{7}) {
+    calls.push_back(handle == SerialHandle{7} ? call : call + " on a wrong handle");
+    return fail_at.empty() || call.compare(0, fail_at.size(), fail_at) != 0;
+  }
+};
+
+#endif  // QUENBREL_TESTS_PRINTER_FAKE_SERIAL_PORT_H_
