@@ -48,14 +48,16 @@ TEST(BinaryMessengerImplTest, RegistryTable) {
     StandinEngineHandle engine;
     BinaryMessengerImpl messenger(engine.messenger());
     messenger.SetMessageHandler("other", TaggedHandler(3));
-    std::vector<void*> addresses;
+    std::vector<void*> addresses;  // registered since the last removal: all the same
     for (Op op : row.ops) {
       if (op == kRawRegister) {
         FlutterDesktopMessengerSetCallback(engine.messenger(), "c", RawCallback, nullptr);
       } else {
-        messenger.SetMessageHandler("c",
-                                    op == kRemove ? nullptr : TaggedHandler(op == kSet1 ? 1 : 2));
+        messenger.SetMessageHandler(
+            "c",
+            op == kRemove ? nullptr : TaggedHandler(static_cast<uint8_t>(op == kSet1 ? 1 : 2)));
       }
+      if (op == kRemove) addresses.clear();  // a new entry may live elsewhere
       void* user_data = nullptr;
       if (op != kRemove && op != kRawRegister &&
           StandinEngineGetRegistration(engine.engine(), "c", &user_data)) {
