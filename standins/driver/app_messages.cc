@@ -119,8 +119,8 @@ std::vector<uint8_t> EncodePrintCall(const std::string& device, const std::vecto
 std::string DescribeReply(const std::vector<uint8_t>& reply) {
   if (reply.empty()) return "empty";
   DescribingResult result;
-  if (!flutter::StandardMethodCodec::GetInstance().DecodeResponseEnvelope(
-          reply.data(), reply.size(), &result) ||
+  if (!flutter::StandardMethodCodec::GetInstance().DecodeResponseEnvelope(reply.data(),
+                                                                          reply.size(), &result) ||
       result.text.empty()) {
     return "undecodable " + Hex(reply);
   }

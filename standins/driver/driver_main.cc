@@ -7,7 +7,7 @@
 //
 // Without PROGRAM.EXE it only listens (on P) and waits for a host started with
 // QUENBREL_TEST_ENGINE_PORT=P. Commands:
-//   list | settings | print DEVICE FILE (FILE is the last word) | call METHOD | raw CHANNEL HEX
+//   list | settings | print DEVICE FILE (FILE is the last word) | call METHOD | raw CHANNEL [HEX]
 //   wait (until every message has its reply) | quit (close the window, wait for the end)
 // Output: "listening P", "event TEXT", "sent ID WHAT", "reply ID ...", "closed", "exit CODE",
 // "error TEXT". At the end of input it waits for the replies, then closes the window. The exit
@@ -151,7 +151,8 @@ int Driver::Run() {
       return kDriverFailed;
     }
     if (waiting_until_ && (outstanding_.empty() || Clock::now() > *waiting_until_)) {
-      if (!outstanding_.empty()) Say("error replies still missing: " + std::to_string(outstanding_.size()));
+      if (!outstanding_.empty())
+        Say("error replies still missing: " + std::to_string(outstanding_.size()));
       waiting_until_.reset();
       if (phase_ == Phase::kDraining) Quit();
     }
@@ -235,12 +236,11 @@ void Driver::HandleCommand(const std::string& line) {
                                       std::istreambuf_iterator<char>());
     SendMessage(kPrinterChannel, EncodePrintCall(device, ticket), "print");
   } else if (command == "raw") {
+    // No HEX: the empty message.
     const size_t space = rest.find(' ');
     std::vector<uint8_t> bytes;
     const std::string hex = space == std::string::npos ? "" : rest.substr(space + 1);
-    if (space == std::string::npos || !ParseHex(hex, &bytes)) {
-      return Say("error usage: raw CHANNEL HEX");
-    }
+    if (rest.empty() || !ParseHex(hex, &bytes)) return Say("error usage: raw CHANNEL [HEX]");
     SendMessage(rest.substr(0, space), bytes, "raw");
   } else if (command == "wait") {
     waiting_until_ = Deadline();
@@ -248,7 +248,7 @@ void Driver::HandleCommand(const std::string& line) {
     Quit();
   } else {
     Say("error unknown command " + command +
-        " (list, settings, print DEVICE FILE, call METHOD, raw CHANNEL HEX, wait, quit)");
+        " (list, settings, print DEVICE FILE, call METHOD, raw CHANNEL [HEX], wait, quit)");
   }
 }
 

@@ -58,8 +58,7 @@ std::optional<int> HostProcess::Poll() {
 }
 
 std::optional<int> HostProcess::Wait(double seconds) {
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (!Poll() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }

@@ -22,7 +22,8 @@ uint32_t GetLe(const uint8_t* data, int bytes) {
 std::vector<uint8_t> EncodeFrame(char type, const std::vector<uint8_t>& body) {
   std::vector<uint8_t> frame(5 + body.size());
   const auto count = static_cast<uint32_t>(body.size() + 1);
-  for (int i = 0; i < 4; ++i) frame[static_cast<size_t>(i)] = static_cast<uint8_t>(count >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    frame[static_cast<size_t>(i)] = static_cast<uint8_t>(count >> (8 * i));
   frame[4] = static_cast<uint8_t>(type);
   std::copy(body.begin(), body.end(), frame.begin() + 5);
   return frame;

@@ -9,6 +9,8 @@ namespace standin {
 
 namespace {
 
+constexpr long kReadSliceMicroseconds = 50000;
+
 void Log(const char* line) {
   std::fprintf(stderr, "[stand-in engine] %s\n", line);
   std::fflush(stderr);
@@ -47,8 +49,9 @@ DriverConnection::DriverConnection(SOCKET socket, HWND wake_window, UINT wake_me
     : socket_(socket), wake_window_(wake_window), wake_message_(wake_message) {}
 
 DriverConnection::~DriverConnection() {
-  shutdown(socket_, SD_BOTH);  // ends the reader's recv
+  stopping_ = true;
   if (reader_.joinable()) reader_.join();
+  shutdown(socket_, SD_BOTH);
   closesocket(socket_);
   WSACleanup();
 }
@@ -82,9 +85,18 @@ std::deque<driver_link::Frame> DriverConnection::TakeReceived() {
 void DriverConnection::Read() {
   driver_link::FrameReader reader;
   char buffer[16384];
-  for (;;) {
+  while (!stopping_) {
+    // A blocked recv is not reliably woken by another thread's shutdown (not under Wine), so wait
+    // in short slices and look at the stop flag between them.
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket_, &readable);
+    timeval slice = {0, kReadSliceMicroseconds};
+    const int ready = select(0, &readable, nullptr, nullptr, &slice);
+    if (ready == 0) continue;
+    if (ready < 0) return;
     const int n = recv(socket_, buffer, sizeof(buffer), 0);
-    if (n <= 0) return;  // closed by the driver or by the destructor
+    if (n <= 0) return;  // closed by the driver
     reader.Feed(reinterpret_cast<const uint8_t*>(buffer), static_cast<size_t>(n));
     bool woken = false;
     driver_link::Frame frame;

@@ -1,13 +1,14 @@
 // The stand-in engine's end of the driver connection: a TCP socket to 127.0.0.1, a reader thread
 // that cuts incoming bytes into frames and wakes a window, and serialized writes.
 // Owner: the view it serves. Send and SendEvent: any thread. TakeReceived: the woken window's
-// thread. The destructor (any thread but the reader's) closes the socket and joins the reader.
+// thread. The destructor (any thread but the reader's) stops and joins the reader, then closes the
+// socket.
 // Never throws; a failed write or a broken stream is logged once and ends the connection.
 #ifndef QUENBREL_STANDINS_ENGINE_DRIVER_CONNECTION_WIN32_H_
 #define QUENBREL_STANDINS_ENGINE_DRIVER_CONNECTION_WIN32_H_
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <atomic>
 #include <cstdint>
@@ -48,6 +49,7 @@ class DriverConnection {
   const UINT wake_message_;
   std::mutex write_mutex_;  // one frame at a time on the socket
   std::atomic<bool> write_failed_{false};
+  std::atomic<bool> stopping_{false};  // set by the destructor; the reader then ends
   std::mutex received_mutex_;
   std::deque<driver_link::Frame> received_;
   std::thread reader_;

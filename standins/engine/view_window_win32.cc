@@ -2,8 +2,8 @@
 // stand-in engine", created on the thread that creates the view controller. That thread's message
 // queue carries everything the engine does for the host: channel messages from other threads,
 // frames (each runs the registered next-frame callback) and the driver connection's frames.
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <cstdio>
 #include <map>
@@ -40,7 +40,7 @@ void Log(const char* line) {
 // the view and the engine's response hook, which may run on any thread.
 struct DriverSession {
   std::unique_ptr<DriverConnection> connection;
-  std::mutex mutex;                         // guards driver_ids
+  std::mutex mutex;                        // guards driver_ids
   std::map<int64_t, uint32_t> driver_ids;  // engine message id -> driver's id
 
   void Remember(int64_t id, uint32_t driver_id) {
@@ -86,9 +86,9 @@ void Paint(HWND window) {
   HBRUSH teal = CreateSolidBrush(kTeal);
   FillRect(dc, &area, teal);
   DeleteObject(teal);
-  HFONT font = CreateFontW(-48, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_SWISS, L"Arial");
+  HFONT font =
+      CreateFontW(-48, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
   HGDIOBJ old_font = SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kWhite);
