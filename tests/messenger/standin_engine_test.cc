@@ -1,7 +1,6 @@
 // The parts of the stand-in engine that other suites rely on without seeing them.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <thread>
 
 #include "tests/messenger/standin_engine_handle.h"
@@ -63,43 +62,6 @@ TEST(StandinEngineTest, EndingTheEngine) {
   EXPECT_EQ(StandinEngineMessengerReferences(messenger), 1);
   FlutterDesktopMessengerRelease(messenger);
   EXPECT_EQ(frames, 0);
-}
-
-TEST(StandinEngineTest, ViewControllerTakesTheEngineOver) {
-  StandinEngineResetCounters();
-  const char* arguments[] = {"a", "b"};
-  FlutterDesktopEngineProperties properties{};
-  properties.assets_path = L"data\\flutter_assets";
-  properties.dart_entrypoint = "";
-  properties.dart_entrypoint_argc = 2;
-  properties.dart_entrypoint_argv = arguments;
-  FlutterDesktopEngineRef engine = FlutterDesktopEngineCreate(&properties);
-  ASSERT_EQ(StandinEngineLastCreated(), engine);
-  const StandinEngineCreation* creation = StandinEngineGetCreation(engine);
-  EXPECT_EQ(std::wstring(creation->assets_path), L"data\\flutter_assets");
-  ASSERT_EQ(creation->dart_entrypoint_argc, 2);
-  EXPECT_EQ(std::string(creation->dart_entrypoint_argv[1]), "b");
-  EXPECT_FALSE(creation->dart_entrypoint_argv_was_null);
-
-  int frames = 0;
-  FlutterDesktopEngineSetNextFrameCallback(engine, CountFrame, &frames);
-  EXPECT_TRUE(StandinEngineFireNextFrame(engine));
-  EXPECT_FALSE(StandinEngineFireNextFrame(engine)) << "once per registration";
-  EXPECT_EQ(frames, 1);
-
-  FlutterDesktopViewControllerRef controller = FlutterDesktopViewControllerCreate(8, 6, engine);
-  ASSERT_NE(controller, nullptr);
-  EXPECT_NE(FlutterDesktopViewControllerGetView(controller), nullptr);
-  FlutterDesktopViewControllerDestroy(controller);
-  const StandinEngineCounters counters = StandinEngineGetCounters();
-  EXPECT_EQ(counters.engine_destroy_calls, 0);
-  EXPECT_EQ(counters.view_controller_destroy_calls, 1);
-  EXPECT_EQ(StandinEngineLastCreated(), nullptr) << "ended with its controller";
-
-  StandinEngineSetRefuseViewControllers(true);
-  EXPECT_EQ(FlutterDesktopViewControllerCreate(8, 6, FlutterDesktopEngineCreate(&properties)),
-            nullptr);
-  StandinEngineSetRefuseViewControllers(false);
 }
 
 }  // namespace
