@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "host/flutter_inappwebview_windows_plugin.h"
+#include "printer/win32/printer_bridge_win32.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ constexpr char kWebViewPluginName[] = "FlutterInappwebviewWindowsPluginCApi";
 FlutterWindow::FlutterWindow(const flutter::EngineProject& project) : project_(project) {}
 
 FlutterWindow::~FlutterWindow() {
-  // PRINTER BRIDGE: printer_bridge_.reset(); before the view controller.
+  printer_bridge_.reset();
   view_controller_.reset();
 }
 
@@ -35,8 +36,9 @@ bool FlutterWindow::OnCreated() {
     return false;
   }
   RegisterAppPlugins(view_controller_->GetEngine());
-  // PRINTER BRIDGE: printer_bridge_ = std::make_unique<PrinterBridge>(
-  //     view_controller_->GetEngine()->GetMessenger(), GetWindowHandle(), <platform>);
+  // On the top-level window, not the view's child: results are posted there.
+  printer_bridge_ =
+      CreateWin32PrinterBridge(view_controller_->GetEngine()->GetMessenger(), GetWindowHandle());
   AttachContent(view_controller_->GetView()->GetHwnd());
   view_controller_->GetEngine()->SetNextFrameCallback([this]() { this->Show(); });
   // Schedules a frame, so that a next frame follows the registration even when the engine has
@@ -46,8 +48,10 @@ bool FlutterWindow::OnCreated() {
 }
 
 void FlutterWindow::OnDestroyed() {
-  // PRINTER BRIDGE: if (printer_bridge_) { auto bridge = std::move(printer_bridge_);
-  // bridge.reset(); }
+  if (printer_bridge_) {
+    std::unique_ptr<PrinterBridge> printer_bridge = std::move(printer_bridge_);
+    printer_bridge.reset();
+  }
   if (view_controller_) {
     std::unique_ptr<flutter::FlutterViewController> view_controller = std::move(view_controller_);
     view_controller.reset();
@@ -56,7 +60,9 @@ void FlutterWindow::OnDestroyed() {
 }
 
 LRESULT FlutterWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  // PRINTER BRIDGE: if (printer_bridge_ && printer_bridge_->HandleWindowMessage(message)) return 0;
+  if (printer_bridge_ && printer_bridge_->HandleWindowMessage(message)) {
+    return 0;
+  }
   if (view_controller_) {
     std::optional<LRESULT> result =
         view_controller_->HandleTopLevelWindowProc(window, message, wparam, lparam);

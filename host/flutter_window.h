@@ -13,6 +13,7 @@
 #include "host/flutter_view_controller.h"
 #include "host/plugin_registry.h"
 #include "host/win32_window.h"
+#include "printer/printer_bridge.h"
 
 class FlutterWindow : public Win32Window {
  public:
@@ -35,8 +36,8 @@ class FlutterWindow : public Win32Window {
  private:
   flutter::EngineProject project_;
   std::unique_ptr<flutter::FlutterViewController> view_controller_;
-  // PRINTER BRIDGE: std::unique_ptr<PrinterBridge> printer_bridge_; lands with
-  // printer/printer_bridge.h.
+  // Holds the engine's messenger: always ended before the view controller.
+  std::unique_ptr<PrinterBridge> printer_bridge_;
 };
 
 #endif  // QUENBREL_HOST_FLUTTER_WINDOW_H_
