@@ -95,6 +95,7 @@ class Driver {
 
   void HandleFrames();
   void HandleInput();
+  void HandleBufferedLines();
   void HandleCommand(const std::string& line);
   void SendMessage(const std::string& channel, const std::vector<uint8_t>& bytes,
                    const std::string& what);
@@ -156,6 +157,7 @@ int Driver::Run() {
       waiting_until_.reset();
       if (phase_ == Phase::kDraining) Quit();
     }
+    if (connection_->connected() && !closed_) HandleBufferedLines();
 
     pollfd fds[2] = {};
     nfds_t count = 0;
@@ -200,17 +202,24 @@ void Driver::HandleInput() {
   const ssize_t n = read(0, buffer, sizeof(buffer));
   if (n <= 0) {
     input_open_ = false;
-    phase_ = Phase::kDraining;  // wait for the replies, then close the window
-    waiting_until_ = Deadline();
-    return;
+    if (!input_.empty() && input_.back() != '\n') input_ += '\n';  // a last line without end
+  } else {
+    input_.append(buffer, static_cast<size_t>(n));
   }
-  input_.append(buffer, static_cast<size_t>(n));
+  HandleBufferedLines();
+}
+
+void Driver::HandleBufferedLines() {
   size_t end;
   while (phase_ == Phase::kCommands && !waiting_until_ &&
          (end = input_.find('\n')) != std::string::npos) {
     const std::string line = input_.substr(0, end);
     input_.erase(0, end + 1);
     HandleCommand(line);
+  }
+  if (!input_open_ && input_.empty() && phase_ == Phase::kCommands && !waiting_until_) {
+    phase_ = Phase::kDraining;  // the end of input: wait for the replies, then close the window
+    waiting_until_ = Deadline();
   }
 }
 
