@@ -164,6 +164,14 @@ void HandleDriverFrames(HWND window, View* view) {
   }
 }
 
+// Stops the engine from waking or answering through the view.
+void DetachEngine(FlutterDesktopViewController* controller) {
+  FlutterDesktopEngine* engine = controller->engine.get();
+  std::lock_guard<std::mutex> lock(engine->state_mutex);
+  engine->wake_delivery = nullptr;
+  engine->on_response = nullptr;
+}
+
 LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
@@ -198,7 +206,10 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
       HandleDriverFrames(window, view);
       return 0;
     case WM_NCDESTROY:
+      // Also reached when the host's window takes its child down before the controller ends.
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      DetachEngine(view->controller);
+      view->controller->view->window = nullptr;
       delete view;
       return DefWindowProcW(window, message, wparam, lparam);
     default:
@@ -262,14 +273,7 @@ void OpenView(FlutterDesktopViewController* controller) {
 void CloseView(FlutterDesktopViewController* controller) {
   HWND window = static_cast<HWND>(controller->view->window);
   if (window == nullptr) return;
-  {
-    FlutterDesktopEngine* engine = controller->engine.get();
-    std::lock_guard<std::mutex> lock(engine->state_mutex);
-    engine->wake_delivery = nullptr;
-    engine->on_response = nullptr;
-  }
   DestroyWindow(window);  // frees the view and, with it, the driver connection
-  controller->view->window = nullptr;
 }
 
 void RequestFrame(FlutterDesktopViewController* controller) {
