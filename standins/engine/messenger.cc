@@ -54,14 +54,21 @@ void FlutterDesktopMessengerSendResponse(FlutterDesktopMessengerRef messenger,
     ++globals.counters.responses_without_lock;
   }
   if (!handle) return;
-  std::lock_guard<std::mutex> lock(engine->state_mutex);
-  auto found = engine->replies.find(handle->id);
-  if (found == engine->replies.end()) return;
-  standin::ReplyRecord& record = found->second;
-  ++record.responses;
-  if (record.answered) return;  // the first response stands
-  record.answered = true;
-  if (data && data_length > 0) record.bytes.assign(data, data + data_length);
+  std::function<void(int64_t, const std::vector<uint8_t>&)> notify;
+  std::vector<uint8_t> bytes;
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    auto found = engine->replies.find(handle->id);
+    if (found == engine->replies.end()) return;
+    standin::ReplyRecord& record = found->second;
+    ++record.responses;
+    if (record.answered) return;  // the first response stands
+    record.answered = true;
+    if (data && data_length > 0) record.bytes.assign(data, data + data_length);
+    notify = engine->on_response;
+    if (notify) bytes = record.bytes;
+  }
+  if (notify) notify(handle->id, bytes);
 }
 
 FlutterDesktopMessengerRef FlutterDesktopMessengerAddRef(FlutterDesktopMessengerRef messenger) {

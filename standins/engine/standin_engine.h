@@ -106,6 +106,9 @@ struct FlutterDesktopEngine {
   // Called (without locks) after a message was queued for another thread; a Windows view can set it
   // to wake its message loop, which then calls StandinEnginePumpMessages.
   std::function<void()> wake_delivery;
+  // Called (without locks) with the id and bytes of the host's first response to each message; a
+  // Windows view with a driver link sets it to forward replies.
+  std::function<void(int64_t id, const std::vector<uint8_t>& bytes)> on_response;
 };
 
 struct FlutterDesktopView {

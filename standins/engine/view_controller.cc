@@ -2,6 +2,7 @@
 #include <utility>
 
 #include "standins/engine/standin_engine.h"
+#include "standins/engine/standin_view.h"
 
 FlutterDesktopViewControllerRef FlutterDesktopViewControllerCreate(int width, int height,
                                                                    FlutterDesktopEngineRef engine) {
@@ -10,7 +11,7 @@ FlutterDesktopViewControllerRef FlutterDesktopViewControllerCreate(int width, in
   standin::Globals& globals = standin::GetGlobals();
   {
     std::lock_guard<std::mutex> lock(globals.mutex);
-    if (globals.refuse_view_controllers) {
+    if (globals.refuse_view_controllers || standin::EnvironmentRefusesViews()) {
       globals.refused_engines.push_back(std::move(owned));
       return nullptr;
     }
@@ -21,6 +22,7 @@ FlutterDesktopViewControllerRef FlutterDesktopViewControllerCreate(int width, in
   controller->view = std::make_unique<FlutterDesktopView>();
   controller->width = width;
   controller->height = height;
+  standin::OpenView(controller.get());
   return controller.release();  // owned by the caller until FlutterDesktopViewControllerDestroy
 }
 
@@ -32,6 +34,7 @@ void FlutterDesktopViewControllerDestroy(FlutterDesktopViewControllerRef control
   }
   if (!controller) return;
   std::unique_ptr<FlutterDesktopViewController> owned(controller);
+  standin::CloseView(owned.get());
   owned->view.reset();
   standin::Destroy(std::move(owned->engine));
 }
@@ -43,6 +46,9 @@ FlutterDesktopViewRef FlutterDesktopViewControllerGetView(
 
 void FlutterDesktopViewControllerForceRedraw(FlutterDesktopViewControllerRef controller) {
   if (!controller) return;
-  std::lock_guard<std::mutex> lock(controller->engine->state_mutex);
-  ++controller->engine->force_redraw_calls;
+  {
+    std::lock_guard<std::mutex> lock(controller->engine->state_mutex);
+    ++controller->engine->force_redraw_calls;
+  }
+  standin::RequestFrame(controller);
 }

@@ -1,10 +1,7 @@
-// Windows-only view functions of the stand-in engine library, minimal: the view has no window of
-// its own yet, consumes no top-level window message and reports the standard DPI.
+// Windows-only view functions of the stand-in engine library: the view's child window, the
+// top-level window procedure hook (consumes nothing) and the monitor DPI (a test knob).
 #include "standins/engine/standin_engine.h"
-
-namespace {
-constexpr UINT kStandardDpi = 96;
-}  // namespace
+#include "standins/engine/test_knobs_win32.h"
 
 bool FlutterDesktopViewControllerHandleTopLevelWindowProc(FlutterDesktopViewControllerRef, HWND,
                                                           UINT, WPARAM, LPARAM, LRESULT*) {
@@ -15,4 +12,4 @@ HWND FlutterDesktopViewGetHWND(FlutterDesktopViewRef view) {
   return view ? static_cast<HWND>(view->window) : nullptr;
 }
 
-UINT FlutterDesktopGetDpiForMonitor(HMONITOR) { return kStandardDpi; }
+UINT FlutterDesktopGetDpiForMonitor(HMONITOR) { return standin::KnobDpi(); }

@@ -1,8 +1,13 @@
 #include "tests/bridge/reply_bytes.h"
 
+#include <algorithm>
+
 Bytes StringValue(const std::string& text) {
-  Bytes bytes{0x07, static_cast<uint8_t>(text.size())};
-  bytes.insert(bytes.end(), text.begin(), text.end());
+  // Sized first: GCC 12 at -O3 misreads an insert after a braced initialiser as out of bounds.
+  Bytes bytes(2 + text.size());
+  bytes[0] = 0x07;
+  bytes[1] = static_cast<uint8_t>(text.size());
+  std::copy(text.begin(), text.end(), bytes.begin() + 2);
   return bytes;
 }
 

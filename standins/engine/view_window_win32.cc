@@ -1,0 +1,284 @@
+// The stand-in engine's view on Windows: a child window painted teal with the text "Quenbrel
+// stand-in engine", created on the thread that creates the view controller. That thread's message
+// queue carries everything the engine does for the host: channel messages from other threads,
+// frames (each runs the registered next-frame callback) and the driver connection's frames.
+#include <windows.h>
+#include <winsock2.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "standins/driver_link/driver_frames.h"
+#include "standins/engine/driver_connection_win32.h"
+#include "standins/engine/standin_view.h"
+#include "standins/engine/test_knobs_win32.h"
+
+namespace standin {
+
+namespace {
+
+constexpr wchar_t kViewClass[] = L"QUENBREL_STANDIN_ENGINE_VIEW";
+constexpr wchar_t kViewText[] = L"Quenbrel stand-in engine";
+constexpr UINT kDeliverMessage = WM_APP + 1;  // channel messages are queued for this thread
+constexpr UINT kFrameMessage = WM_APP + 2;    // a frame was requested
+constexpr UINT kDriverMessage = WM_APP + 3;   // frames arrived from the driver
+constexpr UINT_PTR kHoldTimer = 1;
+constexpr UINT kHoldPollMs = 50;
+constexpr COLORREF kTeal = RGB(0, 128, 128);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+void Log(const char* line) {
+  std::fprintf(stderr, "[stand-in engine] %s\n", line);
+  std::fflush(stderr);
+}
+
+// The driver connection and the driver's ids of the messages still awaiting a reply. Shared by
+// the view and the engine's response hook, which may run on any thread.
+struct DriverSession {
+  std::unique_ptr<DriverConnection> connection;
+  std::mutex mutex;                        // guards driver_ids
+  std::map<int64_t, uint32_t> driver_ids;  // engine message id -> driver's id
+
+  void Remember(int64_t id, uint32_t driver_id) {
+    std::lock_guard<std::mutex> lock(mutex);
+    driver_ids[id] = driver_id;
+  }
+
+  // Sends the reply to message |id| if it came from the driver.
+  void Reply(int64_t id, const std::vector<uint8_t>& bytes) {
+    uint32_t driver_id = 0;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      auto found = driver_ids.find(id);
+      if (found == driver_ids.end()) return;
+      driver_id = found->second;
+      driver_ids.erase(found);
+    }
+    connection->Send(driver_link::kReplyFrame, driver_link::EncodeReplyBody(driver_id, bytes));
+  }
+};
+
+// Owned by its window: freed at WM_NCDESTROY.
+struct View {
+  FlutterDesktopViewController* controller = nullptr;
+  std::shared_ptr<DriverSession> session;
+  std::wstring hold_file;
+  bool painted = false;
+};
+
+HINSTANCE ThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+  return module;
+}
+
+void Paint(HWND window) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  RECT area;
+  GetClientRect(window, &area);
+  HBRUSH teal = CreateSolidBrush(kTeal);
+  FillRect(dc, &area, teal);
+  DeleteObject(teal);
+  HFONT font =
+      CreateFontW(-48, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
+  HGDIOBJ old_font = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, kWhite);
+  DrawTextW(dc, kViewText, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  SelectObject(dc, old_font);
+  DeleteObject(font);
+  EndPaint(window, &paint);
+}
+
+// Runs the registered next-frame callback once, unless frames are held.
+void ProduceFrame(HWND window, View* view) {
+  if (!view->hold_file.empty() &&
+      GetFileAttributesW(view->hold_file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    SetTimer(window, kHoldTimer, kHoldPollMs, nullptr);
+    return;
+  }
+  FlutterDesktopEngine* engine = view->controller->engine.get();
+  FlutterDesktopOnNextFrameCallback callback = nullptr;
+  void* user_data = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    std::swap(callback, engine->next_frame_callback);
+    std::swap(user_data, engine->next_frame_user_data);
+  }
+  if (!callback) return;
+  std::shared_ptr<DriverSession> session = view->session;  // the callback may end the view
+  callback(user_data);
+  if (session) session->connection->SendEvent("frame");
+}
+
+// Hands one driver message to its channel's callback on this thread, as an application message.
+void DeliverFromDriver(View* view, const std::shared_ptr<DriverSession>& session,
+                       driver_link::ChannelMessage message) {
+  FlutterDesktopEngine* engine = view->controller->engine.get();
+  QueuedMessage queued;
+  bool handled = false;
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    if (engine->shut_down) return;
+    queued.id = engine->next_message_id++;
+    auto handle = std::make_unique<FlutterDesktopMessageResponseHandle>();
+    handle->id = queued.id;
+    engine->replies[queued.id].handle = std::move(handle);
+    handled = engine->registrations.count(message.channel) > 0;
+  }
+  const int64_t id = queued.id;
+  session->Remember(id, message.id);
+  if (!handled) session->connection->SendEvent("unhandled " + message.channel);
+  queued.channel = std::move(message.channel);
+  queued.bytes = std::move(message.bytes);
+  Deliver(engine, std::move(queued));
+  if (!handled) session->Reply(id, {});  // the engine's own answer: the empty reply
+}
+
+void HandleDriverFrames(HWND window, View* view) {
+  std::shared_ptr<DriverSession> session = view->session;
+  if (!session) return;
+  for (driver_link::Frame& frame : session->connection->TakeReceived()) {
+    if (frame.type == driver_link::kMessageFrame) {
+      driver_link::ChannelMessage message;
+      if (driver_link::DecodeMessageBody(frame.body, &message)) {
+        DeliverFromDriver(view, session, std::move(message));
+      } else {
+        Log("a message frame from the driver is too short; ignored");
+      }
+    } else if (frame.type == driver_link::kQuitFrame) {
+      // As the user would: the close request goes to the top-level window.
+      HWND root = GetAncestor(window, GA_ROOT);
+      if (root != nullptr && root != window) PostMessageW(root, WM_CLOSE, 0, 0);
+    } else {
+      Log("a frame of unknown type from the driver; ignored");
+    }
+  }
+}
+
+// Stops the engine from waking or answering through the view.
+void DetachEngine(FlutterDesktopViewController* controller) {
+  FlutterDesktopEngine* engine = controller->engine.get();
+  std::lock_guard<std::mutex> lock(engine->state_mutex);
+  engine->wake_delivery = nullptr;
+  engine->on_response = nullptr;
+}
+
+LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+  auto* view = reinterpret_cast<View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (view == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      Paint(window);
+      if (!view->painted) {
+        view->painted = true;
+        PostMessageW(window, kFrameMessage, 0, 0);
+      }
+      return 0;
+    case WM_TIMER:
+      if (wparam == kHoldTimer) {
+        KillTimer(window, kHoldTimer);
+        ProduceFrame(window, view);
+      }
+      return 0;
+    case kFrameMessage:
+      ProduceFrame(window, view);
+      return 0;
+    case kDeliverMessage:
+      StandinEnginePumpMessages(view->controller->engine.get());
+      return 0;
+    case kDriverMessage:
+      HandleDriverFrames(window, view);
+      return 0;
+    case WM_NCDESTROY:
+      // Also reached when the host's window takes its child down before the controller ends.
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      DetachEngine(view->controller);
+      view->controller->view->window = nullptr;
+      delete view;
+      return DefWindowProcW(window, message, wparam, lparam);
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+void RegisterViewClass(HINSTANCE module) {
+  WNDCLASSW view_class = {};
+  view_class.lpfnWndProc = ViewProc;
+  view_class.hInstance = module;
+  view_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  view_class.lpszClassName = kViewClass;
+  RegisterClassW(&view_class);  // fails harmlessly when an earlier view registered it
+}
+
+}  // namespace
+
+bool EnvironmentRefusesViews() { return KnobRefuseView(); }
+
+void OpenView(FlutterDesktopViewController* controller) {
+  const HINSTANCE module = ThisModule();
+  RegisterViewClass(module);
+  auto owned = std::make_unique<View>();
+  owned->controller = controller;
+  owned->hold_file = KnobHoldFramesFile();
+  // A child of the message-only parent until the host attaches it: never visible on its own.
+  HWND window = CreateWindowExW(0, kViewClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                                controller->width, controller->height, HWND_MESSAGE, nullptr,
+                                module, owned.get());
+  if (window == nullptr) {
+    Log("cannot create the view window");
+    return;
+  }
+  View* view = owned.release();  // the window owns it now
+  controller->view->window = window;
+  FlutterDesktopEngine* engine = controller->engine.get();
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    engine->wake_delivery = [window]() { PostMessageW(window, kDeliverMessage, 0, 0); };
+  }
+  const std::optional<uint16_t> port = KnobDriverPort();
+  if (!port) return;
+  std::unique_ptr<DriverConnection> connection =
+      DriverConnection::Connect(*port, window, kDriverMessage);
+  if (!connection) return;
+  auto session = std::make_shared<DriverSession>();
+  session->connection = std::move(connection);
+  view->session = session;
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    engine->on_response = [session](int64_t id, const std::vector<uint8_t>& bytes) {
+      session->Reply(id, bytes);
+    };
+  }
+  session->connection->SendEvent("ready");
+  session->connection->SendEvent("arguments " +
+                                 driver_link::JsonStringArray(engine->creation.arguments));
+}
+
+void CloseView(FlutterDesktopViewController* controller) {
+  HWND window = static_cast<HWND>(controller->view->window);
+  if (window == nullptr) return;
+  DestroyWindow(window);  // frees the view and, with it, the driver connection
+}
+
+void RequestFrame(FlutterDesktopViewController* controller) {
+  HWND window = static_cast<HWND>(controller->view->window);
+  if (window != nullptr) PostMessageW(window, kFrameMessage, 0, 0);
+}
+
+}  // namespace standin

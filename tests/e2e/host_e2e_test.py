@@ -1,0 +1,308 @@
+#!/usr/bin/env python3
+"""Runs one end-to-end case of quenbrel.exe under Wine, played through the driver program.
+
+Each case copies the program, the stand-in engine and the stand-in plug-in into a run folder of
+its own, sets up the devices it needs (a pseudo-terminal as a COM port, a printer whose port is a
+file), drives the host and tears everything down. Every wait is bounded.
+Usage: host_e2e_test.py CASE --driver EXE --bin-dir DIR --setup EXE --probe EXE --wine-run SCRIPT
+                        --work DIR [--artifacts DIR]
+"""
+import argparse
+import os
+import queue
+import select
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine"))
+import wine_printer_test as rig  # noqa: E402  (pseudo-terminals, test printers, Wine helpers)
+
+from wine_printer_test import Failure, check  # noqa: E402
+
+PORT = "COM8"  # this suite's own COM port (ctest serializes its cases on it)
+PROGRAM_FILES = ("quenbrel.exe", "flutter_windows.dll", "flutter_inappwebview_windows_plugin.dll")
+TICKET = bytes(range(256))
+BUSY = 'error busy "Une operation imprimante est deja en cours." null'
+SETTINGS = 'error settings "Ouvrez les parametres Bluetooth de Windows." null'
+MALFORMED_LOG = ["Invalid read in StandardCodecByteStreamReader",
+                 "Invalid method call; method name is not a string.",
+                 "Unable to construct method call from message on channel quenbrel/printer"]
+WAIT = 40  # seconds: the bound of every single wait of a case
+
+
+def device(device_id, name):
+    return '{"id": "%s", "name": "%s", "transport": "windows"}' % (device_id, name)
+
+
+class Host:
+    """quenbrel.exe started by the driver; its lines on stdout, its log in a file."""
+
+    def __init__(self, ctx, arguments=(), environment=None):
+        run = os.path.join(ctx.work, "run")
+        os.makedirs(run, exist_ok=True)
+        for name in PROGRAM_FILES:
+            shutil.copy(os.path.join(ctx.args.bin_dir, name), run)
+        command = [ctx.args.driver, "--timeout", str(WAIT), "--wine-run", ctx.args.wine_run]
+        for name, value in (environment or {}).items():
+            command += ["--env", "%s=%s" % (name, value)]
+        command += [os.path.join(run, "quenbrel.exe"), *arguments]
+        self.log = tempfile.TemporaryFile()
+        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=self.log)
+        self.lines = queue.Queue()
+        self.transcript = []
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for raw in self.process.stdout:
+            self.lines.put(raw.decode("utf-8", "replace").rstrip("\n"))
+        self.lines.put(None)
+
+    def expect(self, wanted, what=None):
+        """The first new line that starts with |wanted|; fails after WAIT seconds or at the end."""
+        deadline = time.monotonic() + WAIT
+        while True:
+            try:
+                line = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+            except queue.Empty:
+                line = None
+            if line is None:
+                raise Failure("no line %r (%s); transcript:\n%s\nlog:\n%s" % (
+                    wanted, what or "", "\n".join(self.transcript), self.stderr()))
+            self.transcript.append(line)
+            if line.startswith(wanted):
+                return line
+
+    def send(self, command):
+        """Sends one command that makes a message; its id."""
+        self.process.stdin.write((command + "\n").encode("utf-8"))
+        self.process.stdin.flush()
+        return self.expect("sent ", command).split()[1]
+
+    def reply(self, message_id):
+        return self.expect("reply %s " % message_id).split(" ", 2)[2]
+
+    def call(self, command):
+        return self.reply(self.send(command))
+
+    def finish(self):
+        """Ends the input (the driver then closes the window); the host's exit line."""
+        self.process.stdin.close()
+        line = self.expect("exit ", "the host's end")
+        self.process.wait(timeout=WAIT)
+        return line
+
+    def stderr(self):
+        self.log.seek(0)
+        return self.log.read().decode("utf-8", "replace").replace("\r\n", "\n")
+
+    def wait_log(self, predicate, what):
+        """Wine's console helper may write the host's log after the host has ended."""
+        try:
+            rig.wait_for(lambda: predicate(self.stderr()), WAIT, what)
+        except Failure:
+            raise Failure("%s; log:\n%s" % (what, self.stderr()))
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=WAIT)
+        self.log.close()
+
+
+class Context:
+    def __init__(self, args, work):
+        self.args = args
+        self.work = work
+        self.wine = rig.Wine(argparse.Namespace(wine_run=args.wine_run, probe=args.probe,
+                                                setup=args.setup))
+        self._cleanups = []
+
+    def later(self, cleanup):
+        self._cleanups.append(cleanup)
+
+    def host(self, *arguments, **environment):
+        host = Host(self, arguments, environment)
+        self._cleanups.append(host.close)
+        host.expect("event ready", "the connection")
+        return host
+
+    def pty(self):
+        pair = rig.PtyPair(self.wine, PORT, self.work)
+        self._cleanups.append(pair.close)
+        return pair
+
+    def printer(self):
+        rig.case_driver(self.wine, self.work)
+        printer = rig.TestPrinter(self.wine, "Quenbrel E2E %d" % os.getpid(), self.work)
+        self._cleanups.append(printer.close)
+        return printer
+
+    def ticket_file(self, data):
+        path = os.path.join(self.work, "ticket.bin")
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def close(self):
+        for cleanup in reversed(self._cleanups):
+            cleanup()
+
+
+def read_pty(pair, size):
+    """Reads up to |size| bytes from the far side of |pair| within WAIT seconds."""
+    fd = os.open(pair.far, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+    received = bytearray()
+    deadline = time.monotonic() + WAIT
+    try:
+        while len(received) < size and time.monotonic() < deadline:
+            if select.select([fd], [], [], 0.1)[0]:
+                received += os.read(fd, 65536)
+    finally:
+        os.close(fd)
+    return bytes(received)
+
+
+# --- cases -------------------------------------------------------------------------------------
+
+
+def case_list(ctx):
+    ctx.pty()
+    printer = ctx.printer()
+    reply = ctx.host().call("list")
+    check(reply.startswith("success ["), "list answered %r" % reply)
+    for wanted in (device("serial:" + PORT, PORT + rig.SERIAL_LABEL),
+                   device("printer:" + printer.name, printer.name + rig.PRINTER_LABEL)):
+        check(wanted in reply, "%s not in %s" % (wanted, reply))
+
+
+def case_print_serial(ctx):
+    pair = ctx.pty()
+    host = ctx.host()
+    message_id = host.send("print serial:%s %s" % (PORT, ctx.ticket_file(TICKET)))
+    received = read_pty(pair, len(TICKET))
+    check(host.reply(message_id) == "success null", "print answered otherwise")
+    check(received == TICKET, "the port received %d bytes: %s" % (len(received), received.hex()))
+
+
+def case_print_printer(ctx):
+    printer = ctx.printer()
+    reply = ctx.host().call("print printer:%s %s" % (printer.name, ctx.ticket_file(TICKET)))
+    check(reply == "success null", "print answered %r" % reply)
+
+    def delivered():
+        return os.path.exists(printer.output) and open(printer.output, "rb").read() == TICKET
+    rig.wait_for(delivered, WAIT, "the ticket in the printer's file")
+
+
+def case_busy(ctx):
+    ctx.pty()  # nobody reads it: the print stalls until the port's write time-out
+    host = ctx.host()
+    printing = host.send("print serial:%s %s" % (PORT, ctx.ticket_file(rig.BIG_TICKET)))
+    for command in ("list", "settings", "call nope"):
+        reply = host.call(command)
+        check(reply == BUSY, "%s during a print answered %r" % (command, reply))
+    reply = host.reply(printing)
+    check(reply == 'error printer "%s" null' % rig.PORT_STALLED, "the print answered %r" % reply)
+
+
+def case_answers(ctx):
+    """Calls answered at once, without a device."""
+    host = ctx.host()
+    for command, wanted in (("settings", SETTINGS), ("call nope", "empty"), ("call List", "empty"),
+                            ("raw quenbrel/other 0704", "empty")):
+        reply = host.call(command)
+        check(reply == wanted, "%s answered %r, want %r" % (command, reply, wanted))
+    check("event unhandled quenbrel/other" in host.transcript, "no unhandled event")
+    check(host.finish() == "exit 0", "the host did not end with 0")
+
+
+def case_malformed(ctx):
+    host = ctx.host()
+    reply = host.call("raw quenbrel/printer")
+    check(reply == "empty", "an empty message answered %r" % reply)
+    host.finish()
+
+    def logged_in_order(log):
+        at = [log.find(line + "\n") for line in MALFORMED_LOG]
+        return all(i >= 0 for i in at) and at == sorted(at)
+    host.wait_log(logged_in_order, "the three log lines in order")
+
+
+def case_arguments(ctx):
+    for arguments, wanted in (((), "[]"), (("alpha", "beta gamma"), '["alpha","beta gamma"]')):
+        host = ctx.host(*arguments)
+        line = host.expect("event arguments ")
+        check(line == "event arguments " + wanted, "%r gave %r" % (arguments, line))
+        check(host.finish() == "exit 0", "the host did not end with 0")
+
+
+def case_close_during_print(ctx):
+    ctx.pty()
+    host = ctx.host()
+    printing = host.send("print serial:%s %s" % (PORT, ctx.ticket_file(rig.BIG_TICKET)))
+    host.process.stdin.write(b"quit\n")
+    host.process.stdin.flush()
+    check(host.expect("exit ") == "exit 0", "the host did not end with 0")
+    check(not any(line.startswith("reply %s " % printing) for line in host.transcript),
+          "the print was answered after the window closed")
+
+
+def case_refused_view(ctx):
+    host = Host(ctx, environment={"QUENBREL_TEST_ENGINE_REFUSE_VIEW": "1"})
+    ctx.later(host.close)
+    check(host.expect("exit ") == "exit 1", "a refused view controller did not end with 1")
+    check(not any(line.startswith("event ") for line in host.transcript),
+          "the engine saw a view: %r" % host.transcript)
+    host.wait_log(lambda log: "Failed to create view controller.\n" in log, "the refusal's line")
+
+
+def case_window(ctx):
+    """Under a virtual display: hidden until the first frame, then at its DPI-scaled size."""
+    artifacts = ctx.args.artifacts or ctx.work
+    os.makedirs(artifacts, exist_ok=True)
+    for dpi, wanted in ((96, "visible 10 10 1440 900"), (120, "visible 12 12 1800 1125")):
+        gate = os.path.join(ctx.work, "frames-%d" % dpi)
+        host = ctx.host(QUENBREL_TEST_ENGINE_DPI=str(dpi),
+                        QUENBREL_TEST_ENGINE_HOLD_FRAMES=rig.windows_path(gate))
+        before = ctx.wine.run(ctx.args.probe)[1].strip()
+        check(before.startswith("hidden "), "before the first frame: %r" % before)
+        open(gate, "w").close()
+        host.expect("event frame")
+        after = ctx.wine.run(ctx.args.probe)[1].strip()
+        check(after == wanted, "at %d DPI after the first frame: %r, want %r" % (dpi, after, wanted))
+        shot = os.path.join(artifacts, "window-%d-dpi.png" % dpi)
+        subprocess.run(["import", "-window", "root", shot], timeout=WAIT, check=True)
+        check(host.finish() == "exit 0", "the host did not end with 0")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("case")
+    for option in ("--driver", "--bin-dir", "--setup", "--probe", "--wine-run", "--work"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--artifacts")
+    args = parser.parse_args()
+    case = globals().get("case_" + args.case)
+    if case is None:
+        sys.exit("unknown case " + args.case)
+    work = os.path.join(os.path.abspath(args.work), "%s-%d" % (args.case, os.getpid()))
+    os.makedirs(work, exist_ok=True)
+    ctx = Context(args, work)
+    try:
+        case(ctx)
+    except (Failure, subprocess.TimeoutExpired, subprocess.CalledProcessError) as e:
+        print("FAIL %s: %s" % (args.case, e))
+        sys.exit(1)
+    finally:
+        ctx.close()
+        shutil.rmtree(work, ignore_errors=True)
+    print("PASS " + args.case)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,209 @@
+// The top-level window base class, for real: native windows under the program's own class.
+#include "host/win32_window.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"FLUTTER_RUNNER_WIN32_WINDOW";
+
+UINT test_dpi = 96;
+UINT TestDpi(HMONITOR) { return test_dpi; }
+
+bool ClassRegistered() {
+  WNDCLASSW window_class;
+  return GetClassInfoW(GetModuleHandleW(nullptr), kClassName, &window_class) != 0;
+}
+
+// Records the messages that reach HandleMessage and the hook calls.
+class RecordingWindow : public Win32Window {
+ public:
+  RecordingWindow() : Win32Window(&TestDpi) {}
+
+  std::vector<UINT> handled;
+  int destroyed_calls = 0;
+  bool refuse_creation = false;
+
+ protected:
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override {
+    handled.push_back(message);
+    return Win32Window::HandleMessage(window, message, wparam, lparam);
+  }
+  bool OnCreated() override { return !refuse_creation; }
+  void OnDestroyed() override { ++destroyed_calls; }
+};
+
+bool CreateAt(Win32Window& window, Win32Window::LogicalPoint origin = {10, 10},
+              Win32Window::LogicalSize size = {640, 480}) {
+  return window.Create(L"Test", origin, size);
+}
+
+// The geometry asked of CreateWindowExW for windows of our class (before the system clamps it to
+// the screen).
+HHOOK cbt_hook = nullptr;
+RECT requested{};
+LRESULT CALLBACK RecordCreation(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_CREATEWND) {
+    const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lparam)->lpcs;
+    if (!IS_INTRESOURCE(create->lpszClass) && std::wstring(create->lpszClass) == kClassName) {
+      requested = {create->x, create->y, create->cx, create->cy};
+    }
+  }
+  return CallNextHookEx(cbt_hook, code, wparam, lparam);
+}
+
+TEST(Win32WindowTest, ScalesOriginAndSizeByTheMonitorDpiTruncating) {
+  struct Row {
+    UINT dpi;
+    Win32Window::LogicalPoint origin;
+    RECT expected;  // x, y, width, height
+  } rows[] = {
+      {96, {10, 10}, {10, 10, 1440, 900}},     {120, {10, 10}, {12, 12, 1800, 1125}},
+      {144, {10, 10}, {15, 15, 2160, 1350}},   {168, {10, 10}, {17, 17, 2520, 1575}},
+      {168, {-10, 10}, {-17, 17, 2520, 1575}},  // toward zero, not down
+  };
+  cbt_hook = SetWindowsHookExW(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
+  ASSERT_NE(cbt_hook, nullptr);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "dpi " << row.dpi << " x " << row.origin.x);
+    test_dpi = row.dpi;
+    requested = {};
+    RecordingWindow window;
+    ASSERT_TRUE(window.Create(L"Test", row.origin, {1440, 900}));
+    EXPECT_EQ(requested.left, row.expected.left);
+    EXPECT_EQ(requested.top, row.expected.top);
+    EXPECT_EQ(requested.right, row.expected.right);
+    EXPECT_EQ(requested.bottom, row.expected.bottom);
+  }
+  UnhookWindowsHookEx(cbt_hook);
+  test_dpi = 96;
+}
+
+// Every message sent to our window, in order, as the system delivered it.
+HHOOK call_hook = nullptr;
+std::vector<UINT> sent;
+LRESULT CALLBACK RecordSent(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HC_ACTION) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    wchar_t name[64] = {};
+    GetClassNameW(call->hwnd, name, 64);
+    if (std::wstring(name) == kClassName) {
+      sent.push_back(call->message);
+    }
+  }
+  return CallNextHookEx(call_hook, code, wparam, lparam);
+}
+
+TEST(Win32WindowTest, HandleMessageSeesExactlyTheMessagesAfterNonClientCreation) {
+  sent.clear();
+  call_hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordSent, nullptr, GetCurrentThreadId());
+  ASSERT_NE(call_hook, nullptr);
+  RecordingWindow window;
+  ASSERT_TRUE(CreateAt(window));
+  UnhookWindowsHookEx(call_hook);
+
+  size_t nccreate = 0;
+  while (nccreate < sent.size() && sent[nccreate] != WM_NCCREATE) ++nccreate;
+  ASSERT_LT(nccreate, sent.size()) << "WM_NCCREATE was never sent";
+  ASSERT_GT(nccreate, 0u) << "no message came before WM_NCCREATE; nothing to check";
+  const std::vector<UINT> after(sent.begin() + nccreate + 1, sent.end());
+  EXPECT_EQ(window.handled, after);
+  EXPECT_NE(window.GetWindowHandle(), nullptr);
+}
+
+bool ChildCoversClientArea(HWND parent, HWND child) {
+  RECT client;
+  GetClientRect(parent, &client);
+  RECT child_rect;
+  GetWindowRect(child, &child_rect);
+  MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&child_rect), 2);
+  return EqualRect(&client, &child_rect) != 0;
+}
+
+TEST(Win32WindowTest, ContentAlwaysCoversTheClientArea) {
+  RecordingWindow window;
+  ASSERT_TRUE(CreateAt(window));
+  HWND parent = window.GetWindowHandle();
+  // The content starts elsewhere, as a small child of its own, and is moved into the window.
+  HWND content = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 3, 4, 20, 10, parent,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(content, nullptr);
+  SetParent(content, nullptr);
+  window.AttachContent(content);
+  EXPECT_EQ(GetParent(content), parent);
+  EXPECT_TRUE(ChildCoversClientArea(parent, content));
+  EXPECT_EQ(GetFocus(), content);
+
+  const SIZE sizes[] = {{800, 600}, {300, 200}, {901, 703}};
+  for (const SIZE& size : sizes) {
+    SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy);
+    SetWindowPos(parent, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_TRUE(ChildCoversClientArea(parent, content));
+  }
+}
+
+TEST(Win32WindowTest, DestructionPostsTheQuitMessageOnlyWhenAsked) {
+  for (bool quit_on_destroy : {false, true}) {
+    SCOPED_TRACE(quit_on_destroy);
+    RecordingWindow window;
+    ASSERT_TRUE(CreateAt(window));
+    window.SetQuitOnDestroy(quit_on_destroy);
+    HWND native = window.GetWindowHandle();
+    const int destroyed_before = window.destroyed_calls;
+    DestroyWindow(native);  // as the default handling of a close request does
+    EXPECT_EQ(window.GetWindowHandle(), nullptr);
+    EXPECT_FALSE(IsWindow(native));
+    EXPECT_EQ(window.destroyed_calls, destroyed_before + 1);
+    MSG message;
+    EXPECT_EQ(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0, quit_on_destroy);
+  }
+}
+
+TEST(Win32WindowTest, ClassStaysRegisteredWhileAnyWindowObjectLives) {
+  auto first = std::make_unique<RecordingWindow>();
+  auto second = std::make_unique<RecordingWindow>();
+  ASSERT_TRUE(CreateAt(*first));
+  ASSERT_TRUE(CreateAt(*second));
+  EXPECT_TRUE(ClassRegistered());
+
+  // Both closed by the user: the objects live on, and so does the class.
+  DestroyWindow(first->GetWindowHandle());
+  DestroyWindow(second->GetWindowHandle());
+  EXPECT_TRUE(ClassRegistered());
+  first.reset();
+  EXPECT_TRUE(ClassRegistered());
+  second.reset();
+  EXPECT_FALSE(ClassRegistered());
+
+  // The next window registers the class again.
+  RecordingWindow third;
+  ASSERT_TRUE(CreateAt(third));
+  EXPECT_TRUE(ClassRegistered());
+}
+
+TEST(Win32WindowTest, RefusedCreationKeepsTheWindowUntilTheObjectEnds) {
+  HWND native = nullptr;
+  {
+    RecordingWindow window;
+    window.refuse_creation = true;
+    EXPECT_FALSE(CreateAt(window));
+    native = window.GetWindowHandle();
+    EXPECT_TRUE(IsWindow(native));
+  }
+  EXPECT_FALSE(IsWindow(native));
+}
+
+TEST(Win32WindowTest, SecondCreateReplacesTheFirstWindow) {
+  RecordingWindow window;
+  ASSERT_TRUE(CreateAt(window));
+  HWND first = window.GetWindowHandle();
+  ASSERT_TRUE(CreateAt(window));
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_TRUE(IsWindow(window.GetWindowHandle()));
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+#!/usr/bin/env python3
+"""The demo's Linux side: a virtual COM port (a pseudo-terminal pair) and a virtual spooler printer
+(its port is a file) in the demo's Wine prefix, quenbrel.exe driven through the driver program,
+and what each device received. Called by tools/demo; every wait is bounded."""
+import argparse
+import os
+import select
+import subprocess
+import sys
+import threading
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "wine"))
+import wine_printer_test as rig  # noqa: E402  (pseudo-terminals, test printers, Wine helpers)
+
+PRINTER = "Quenbrel Demo"
+PORT = "COM5"
+ESC, GS = b"\x1b", b"\x1d"
+WAIT = 60
+
+
+def receipt():
+    """ESC/POS-style bytes: initialise, code page 858 (French accents and the euro sign), centred
+    bold header, lines, total, feed and cut."""
+    def text(s):
+        return s.encode("cp858")
+    width = 32
+    items = [("2 x Croissant au beurre", "2,40 €"), ("1 x Pain de campagne", "3,10 €"),
+             ("1 x Tarte aux pommes", "4,50 €")]
+    out = ESC + b"@" + ESC + b"t\x13" + ESC + b"a\x01"
+    out += ESC + b"E\x01" + text("Boulangerie Quenbrel\n") + ESC + b"E\x00"
+    out += text("12 rue des Lilas, 75011 Paris\n") + ESC + b"a\x00" + text("-" * width + "\n")
+    for name, price in items:
+        out += text(name.ljust(width - len(price)) + price + "\n")
+    out += text("-" * width + "\n") + ESC + b"E\x01"
+    out += text("TOTAL".ljust(width - 7) + "10,00 €\n") + ESC + b"E\x00"
+    out += text("Merci de votre visite, à bientôt !\n") + b"\n\n\n" + GS + b"V\x42\x00"
+    return out
+
+
+def hex_dump(data):
+    lines = []
+    for offset in range(0, len(data), 16):
+        chunk = data[offset:offset + 16]
+        hexes = " ".join("%02x" % b for b in chunk)
+        shown = "".join(chr(b) if 32 <= b < 127 else "." for b in chunk)
+        lines.append("  %04x  %-47s  %s" % (offset, hexes, shown))
+    return "\n".join(lines)
+
+
+def printable(data):
+    """The text a receipt printer would print: code page 858, escape sequences left out."""
+    out, i = [], 0
+    while i < len(data):
+        b = data[i]
+        if b == 0x1B:  # ESC x [n]: @ takes no parameter, the others one
+            i += 2 if i + 1 < len(data) and data[i + 1] == 0x40 else 3
+            continue
+        if b == 0x1D:  # GS V m n
+            i += 4
+            continue
+        if b == 0x0A or b >= 0x20:
+            out.append(bytes([b]).decode("cp858"))
+        i += 1
+    return "".join("  | " + line + "\n" for line in "".join(out).rstrip("\n").split("\n"))
+
+
+class PortReader:
+    """Collects what arrives on the far side of the virtual COM port."""
+
+    def __init__(self, path):
+        self.fd = os.open(path, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+        self.data = bytearray()
+        self.stop = False
+        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.thread.start()
+
+    def _run(self):
+        while not self.stop:
+            if select.select([self.fd], [], [], 0.1)[0]:
+                try:
+                    self.data += os.read(self.fd, 65536)
+                except OSError:
+                    time.sleep(0.1)
+
+    def close(self):
+        self.stop = True
+        self.thread.join(timeout=5)
+        os.close(self.fd)
+
+
+def run_driver(args, commands):
+    """Runs the program through the driver with these commands; shows its lines as they come."""
+    program = os.path.join(args.bin_dir, "quenbrel.exe")
+    driver = subprocess.Popen([args.driver, "--timeout", str(WAIT), "--wine-run", args.wine_run,
+                               program, "--demo"], stdin=subprocess.PIPE,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    driver.stdin.write("".join(c + "\n" for c in commands))
+    driver.stdin.close()
+    for line in driver.stdout:
+        print("  driver> " + line.rstrip("\n"))
+    return driver.wait(timeout=WAIT)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--bin-dir", "--driver", "--setup", "--wine-run", "--work"):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    work = os.path.abspath(args.work)
+    os.makedirs(work, exist_ok=True)
+    wine = rig.Wine(argparse.Namespace(wine_run=args.wine_run, setup=args.setup, probe=None))
+    ticket = os.path.join(work, "receipt.bin")
+    with open(ticket, "wb") as f:
+        f.write(receipt())
+
+    print("=== Virtual COM port %s (a pseudo-terminal) and virtual printer \"%s\" (a file port)"
+          % (PORT, PRINTER))
+    port = rig.PtyPair(wine, PORT, work)
+    reader = PortReader(port.far)
+    rig.case_driver(wine, work)
+    printer = rig.TestPrinter(wine, PRINTER, work)
+    try:
+        print("=== quenbrel.exe under Wine, with the stand-in engine, driven like the app would")
+        code = run_driver(args, ["list", "wait", "print serial:%s %s" % (PORT, ticket), "wait",
+                                 "print printer:%s %s" % (PRINTER, ticket), "wait", "quit"])
+        deadline = time.monotonic() + WAIT
+        while time.monotonic() < deadline and not (
+                len(reader.data) >= len(receipt()) and os.path.exists(printer.output)):
+            time.sleep(0.1)
+        reader.close()
+        with open(printer.output, "rb") if os.path.exists(printer.output) else open(
+                os.devnull, "rb") as f:
+            spooled = f.read()
+        for title, data in (("COM port %s" % PORT, bytes(reader.data)),
+                            ("printer \"%s\"" % PRINTER, spooled)):
+            verdict = "the exact receipt" if data == receipt() else "NOT the receipt"
+            print("\n=== What the %s received: %d bytes, %s" % (title, len(data), verdict))
+            print(hex_dump(data))
+            print("  printable text:")
+            print(printable(data), end="")
+        print("\n=== quenbrel.exe ended with exit code %d" % code)
+        return 0 if code == 0 and bytes(reader.data) == receipt() == spooled else 1
+    finally:
+        printer.close()
+        port.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
