@@ -43,43 +43,30 @@ TEST(EngineMethodResult, SendsTheFirstAnswerOnly) {
   const Answer success = [](MethodResult& r) { r.Success(); };
   const Answer error = [](MethodResult& r) { r.Error("busy"); };
   const Answer not_implemented = [](MethodResult& r) { r.NotImplemented(); };
+  const Answer ok = [](MethodResult& r) { r.Success(EncodableValue("ok")); };
+  const Answer list = [](MethodResult& r) { r.Success(EncodableList{EncodableMap{{"id", "a"}}}); };
+  const Answer pads = [](MethodResult& r) { r.Success(EncodableValue(1.5)); };
+  const Answer busy_x = [](MethodResult& r) { r.Error("busy", "x"); };
+  const Answer details = [](MethodResult& r) { r.Error("e", "", EncodableValue(true)); };
   const struct {
     const char* name;
     std::vector<Answer> answers;
     Lines sent, log;
   } rows[] = {
+      // clang-format off
       {"success without value", {success}, {"00 00"}, {}},
-      {"success ok",
-       {[](MethodResult& r) { r.Success(EncodableValue("ok")); }},
-       {"00 07 02 6F 6B"},
-       {}},
-      {"success list of map",
-       {[](MethodResult& r) {
-         r.Success(EncodableList{EncodableMap{{"id", "a"}}});
-       }},
-       {"00 0C 01 0D 01 07 02 69 64 07 01 61"},
-       {}},
-      {"success double pads six",
-       {[](MethodResult& r) { r.Success(EncodableValue(1.5)); }},
-       {"00 06 00 00 00 00 00 00 00 00 00 00 00 00 F8 3F"},
-       {}},
+      {"success ok", {ok}, {"00 07 02 6F 6B"}, {}},
+      {"success list of map", {list}, {"00 0C 01 0D 01 07 02 69 64 07 01 61"}, {}},
+      {"success double pads six", {pads}, {"00 06 00 00 00 00 00 00 00 00 00 00 00 00 F8 3F"}, {}},
       {"error busy", {error}, {"01 07 04 62 75 73 79 00 00"}, {}},
-      {"error busy x",
-       {[](MethodResult& r) { r.Error("busy", "x"); }},
-       {"01 07 04 62 75 73 79 07 01 78 00"},
-       {}},
-      {"error with details",
-       {[](MethodResult& r) { r.Error("e", "", EncodableValue(true)); }},
-       {"01 07 01 65 00 01"},
-       {}},
+      {"error busy x", {busy_x}, {"01 07 04 62 75 73 79 07 01 78 00"}, {}},
+      {"error with details, empty message", {details}, {"01 07 01 65 00 01"}, {}},
       {"not implemented", {not_implemented}, {"null 0"}, {}},
       {"success twice", {success, success}, {"00 00"}, {kDuplicate}},
       {"error after not implemented", {not_implemented, error}, {"null 0"}, {kDuplicate}},
-      {"three answers",
-       {error, success, not_implemented},
-       {"01 07 04 62 75 73 79 00 00"},
-       {kDuplicate, kDuplicate}},
+      {"three answers", {error, success, not_implemented}, {"01 07 04 62 75 73 79 00 00"}, {kDuplicate, kDuplicate}},
       {"never answered", {}, {}, {kLeak}},
+      // clang-format on
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -72,22 +72,23 @@ TEST(BinaryMessengerImplTest, RegistryTable) {
 }
 
 TEST(BinaryMessengerImplTest, ReplyTable) {
-  enum Action { kAnswerAb, kAnswerCd, kAnswerEmpty, kAnswerCopyCd, kShutDown, kDestroy };
+  // Actions, in order: 'a' answers AB, 'c' answers CD, 'e' answers empty, 'C' answers CD through a
+  // copy of the reply, 's' stops the engine, 'd' ends it.
   struct Row {
     const char* name;
-    std::vector<Action> actions;
+    std::string actions;
     std::optional<Bytes> reply;
     int response_calls;
     std::string log;
   };
   const Row rows[] = {
-      {"answered once", {kAnswerAb}, Bytes{0xAB}, 1, ""},
-      {"empty reply", {kAnswerEmpty}, Bytes{}, 1, ""},
-      {"answered twice", {kAnswerAb, kAnswerCd}, Bytes{0xAB}, 1, kDuplicateLine},
-      {"answered through two copies", {kAnswerAb, kAnswerCopyCd}, Bytes{0xAB}, 1, kDuplicateLine},
-      {"answered after the engine stopped", {kShutDown, kAnswerAb}, std::nullopt, 0, ""},
-      {"answered after the engine ended", {kDestroy, kAnswerAb}, std::nullopt, 0, ""},
-      {"never answered", {}, std::nullopt, 0, ""},
+      {"answered once", "a", Bytes{0xAB}, 1, ""},
+      {"empty reply", "e", Bytes{}, 1, ""},
+      {"answered twice", "ac", Bytes{0xAB}, 1, kDuplicateLine},
+      {"answered through two copies", "aC", Bytes{0xAB}, 1, kDuplicateLine},
+      {"answered after the engine stopped", "sa", std::nullopt, 0, ""},
+      {"answered after the engine ended", "da", std::nullopt, 0, ""},
+      {"never answered", "", std::nullopt, 0, ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -105,29 +106,16 @@ TEST(BinaryMessengerImplTest, ReplyTable) {
     std::optional<Bytes> reply;
     int response_calls = 0;
     testing::internal::CaptureStderr();
-    const uint8_t ab = 0xAB, cd = 0xCD;
-    for (Action action : row.actions) {
-      switch (action) {
-        case kAnswerAb:
-          kept(&ab, 1);
-          break;
-        case kAnswerCd:
-          kept(&cd, 1);
-          break;
-        case kAnswerEmpty:
-          kept(nullptr, 0);
-          break;
-        case kAnswerCopyCd:
-          copy(&cd, 1);
-          break;
-        case kShutDown:
-          StandinEngineShutDown(engine.engine());
-          break;
-        case kDestroy:
-          reply = engine.Reply(id);
-          response_calls = StandinEngineResponseCalls(engine.engine(), id);
-          engine.Destroy();
-          break;
+    for (char action : row.actions) {
+      const uint8_t byte = action == 'a' ? 0xAB : 0xCD;
+      if (action == 's') {
+        StandinEngineShutDown(engine.engine());
+      } else if (action == 'd') {
+        reply = engine.Reply(id);
+        response_calls = StandinEngineResponseCalls(engine.engine(), id);
+        engine.Destroy();
+      } else {
+        (action == 'C' ? copy : kept)(action == 'e' ? nullptr : &byte, action == 'e' ? 0 : 1);
       }
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), row.log);

@@ -43,11 +43,8 @@ class FakeSerialPort final : public SerialPort {
   }
   bool Write(SerialHandle handle, const unsigned char* data, std::uint32_t count,
              std::uint32_t* written) override {
-    std::uint32_t take = count;
-    if (!takes.empty()) {
-      take = std::min(count, takes.front());
-      takes.pop_front();
-    }
+    const std::uint32_t take = takes.empty() ? count : std::min(count, takes.front());
+    if (!takes.empty()) takes.pop_front();
     *written = take;
     received.insert(received.end(), data, data + take);
     return Record("Write(" + std::to_string(count) + ")", handle);

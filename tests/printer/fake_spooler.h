@@ -55,11 +55,8 @@ class FakeSpooler final : public Spooler {
   bool StartPage(PrinterHandle handle) override { return Record("StartPage", handle); }
   bool WritePrinter(PrinterHandle handle, const unsigned char* data, std::uint32_t count,
                     std::uint32_t* written) override {
-    std::uint32_t take = count;
-    if (!takes.empty()) {
-      take = std::min(count, takes.front());
-      takes.pop_front();
-    }
+    const std::uint32_t take = takes.empty() ? count : std::min(count, takes.front());
+    if (!takes.empty()) takes.pop_front();
     *written = take;
     received.insert(received.end(), data, data + take);
     return Record("WritePrinter(" + std::to_string(count) + ")", handle);

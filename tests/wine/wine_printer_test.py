@@ -3,9 +3,10 @@
 
 Serial cases link a fresh pseudo-terminal pair (socat) at the path the prefix maps to a COM port;
 printer cases add a printer whose port is a file and delete it afterwards. Every wait is bounded.
-Usage: wine_printer_test.py CASE --probe EXE --setup EXE --wine-run SCRIPT --work DIR
+Usage: wine_printer_test.py CASE --probe EXE --wine-run SCRIPT --work DIR
 """
 import argparse
+import contextlib
 import os
 import select
 import shutil
@@ -15,7 +16,6 @@ import tempfile
 import termios
 import time
 
-APOSTROPHE = "\u2019"
 SERIAL_LABEL = " (port Bluetooth / serie)"
 PRINTER_LABEL = " (imprimante Windows)"
 DRIVER = "Quenbrel Test Driver"
@@ -79,7 +79,7 @@ def hexed(text):
     return text.encode("utf-8").hex()
 
 
-def run_captured(command, timeout):
+def run_captured(command, timeout=30):
     """Runs to exit; output goes through files, not pipes, which Wine's helper processes would
     keep open for seconds after the program ends. Returns (status, stdout, stderr)."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
@@ -98,222 +98,174 @@ def wait_for(predicate, seconds, what):
 
 
 class Wine:
-    def __init__(self, args):
-        self.args = args
-        out = subprocess.run(
+    def __init__(self, args, work):
+        self.args, self.work = args, work
+        self.ports = subprocess.run(
             ["bash", "-c", 'source "$1"; echo "$QUENBREL_WINE_PORTS"', "-",
              os.path.join(os.path.dirname(args.wine_run), "wine-env")],
-            check=True, capture_output=True, text=True, timeout=10)
-        self.ports = out.stdout.strip()
+            check=True, capture_output=True, text=True, timeout=10).stdout.strip()
 
-    def command(self, exe, *argv):
-        return [self.args.wine_run, exe, *argv]
+    def probe_command(self, *argv):
+        return [self.args.wine_run, self.args.probe, *argv]
 
-    def run(self, exe, *argv, timeout=30):
-        return run_captured(self.command(exe, *argv), timeout)
-
-    def probe(self, *argv, timeout=30):
-        code, out, err = self.run(self.args.probe, *argv, timeout=timeout)
+    def probe(self, *argv):
+        """Runs printer_probe to a zero exit; returns its output."""
+        code, out, err = run_captured(self.probe_command(*argv))
         check(code == 0, "printer_probe %s exited with %d: %s" % (argv[0], code, err))
         return out
 
-    def setup(self, *argv):
-        code, _, err = self.run(self.args.setup, *argv)
-        check(code == 0, "printer_setup %s failed: %s" % (argv[0], err))
+    def listed(self):
+        return set(self.probe("list").splitlines())
+
+    def print_command(self, kind, device_id, ticket):
+        path = os.path.join(self.work, "ticket.bin")
+        with open(path, "wb") as f:
+            f.write(ticket)
+        return self.probe_command(kind, hexed(device_id), windows_path(path))
+
+    def expect_print(self, kind, device_id, ticket, said):
+        """One print, which printer_probe must end with "ok" or "error<TAB>message"."""
+        _, out, err = run_captured(self.print_command(kind, device_id, ticket))
+        check(out == said + "\n", "probe said %r %r" % (out, err))
 
 
-class PtyPair:
-    """A pseudo-terminal pair: Wine opens side `wine_side` as COMn; the test reads side `far`."""
-
-    def __init__(self, wine, port, work, termios_opts=""):
-        self.wine_side = os.path.join(wine.ports, port.lower())
-        self.far = os.path.join(work, port.lower() + "-far")
-        for path in (self.wine_side, self.far):
+@contextlib.contextmanager
+def pty_pair(wine, port, termios_opts=""):
+    """A pseudo-terminal pair: Wine opens the first path as the COM port, the test the second."""
+    paths = (os.path.join(wine.ports, port.lower()), os.path.join(wine.work, port.lower() + "-far"))
+    for path in paths:
+        if os.path.lexists(path):
+            os.unlink(path)
+    socat = subprocess.Popen(
+        ["socat", "pty,raw,echo=0%s,link=%s" % (termios_opts, paths[0]),
+         "pty,raw,echo=0,link=%s" % paths[1]],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        wait_for(lambda: all(os.path.exists(p) for p in paths), 5, "socat's links")
+        yield paths
+    finally:
+        socat.kill()
+        socat.wait(timeout=5)
+        for path in paths:
             if os.path.lexists(path):
                 os.unlink(path)
-        self.socat = subprocess.Popen(
-            ["socat", "pty,raw,echo=0%s,link=%s" % (termios_opts, self.wine_side),
-             "pty,raw,echo=0,link=%s" % self.far],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for(lambda: os.path.exists(self.wine_side) and os.path.exists(self.far), 5,
-                 "socat's links")
-
-    def close(self):
-        self.socat.terminate()
-        try:
-            self.socat.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            self.socat.kill()
-            self.socat.wait(timeout=5)
-        for path in (self.wine_side, self.far):
-            if os.path.lexists(path):
-                os.unlink(path)
 
 
-class TestPrinter:
-    """A Wine printer whose port is a file; deleted on close."""
-
-    def __init__(self, wine, name, work):
-        self.wine = wine
-        self.name = name
-        self.output = os.path.join(work, "printer-%d.out" % os.getpid())
-        if os.path.exists(self.output):
-            os.unlink(self.output)
-        wine.setup("add", hexed(name), DRIVER, self.output)
-
-    def close(self):
-        self.wine.setup("delete", hexed(self.name))
+@contextlib.contextmanager
+def test_printer(wine, name):
+    """A Wine printer whose port is a file; yields the file's path, deletes the printer after."""
+    output = os.path.join(wine.work, "printer.out")
+    wine.probe("add", hexed(name), DRIVER, output)
+    try:
+        yield output
+    finally:
+        wine.probe("delete", hexed(name))
 
 
-def listed(wine):
-    return set(wine.probe("list").splitlines())
-
-
-def print_ticket(wine, kind, device_id, ticket, work, timeout=30):
-    path = os.path.join(work, "ticket-%d.bin" % os.getpid())
-    with open(path, "wb") as f:
-        f.write(ticket)
-    return wine.command(wine.args.probe, kind, hexed(device_id), windows_path(path)), timeout
+def line_settings(fd):
+    iflag, _, cflag, _, ispeed, ospeed, _ = termios.tcgetattr(fd)
+    return {"speed": (ispeed, ospeed), "data bits": cflag & termios.CSIZE,
+            "parity": bool(cflag & termios.PARENB), "two stop bits": bool(cflag & termios.CSTOPB),
+            "rts/cts": bool(cflag & termios.CRTSCTS),
+            "xon/xoff": bool(iflag & (termios.IXON | termios.IXOFF))}
 
 
 # --- cases -------------------------------------------------------------------------------------
 
 
-def case_driver(wine, work):
-    ppd = os.path.join(work, "qbtest.ppd")
+def case_driver(wine):
+    ppd = os.path.join(wine.work, "qbtest.ppd")
     with open(ppd, "w", encoding="ascii") as f:
         f.write(PPD)
-    wine.setup("driver", DRIVER, windows_path(ppd))
+    wine.probe("driver", DRIVER, windows_path(ppd))
 
 
-def case_serial_listed(wine, work):
-    pty = PtyPair(wine, "COM5", work)
-    try:
-        lines = listed(wine)
+def case_serial_listed(wine):
+    with pty_pair(wine, "COM5"):
+        lines = wine.listed()
         check("serial:COM5\tCOM5" + SERIAL_LABEL in lines, "COM5 not listed: %r" % lines)
-    finally:
-        pty.close()
 
 
-def line_settings(fd):
-    iflag, _, cflag, _, ispeed, ospeed, _ = termios.tcgetattr(fd)
-    return {
-        "speed": (ispeed, ospeed),
-        "data bits": cflag & termios.CSIZE,
-        "parity": bool(cflag & termios.PARENB),
-        "two stop bits": bool(cflag & termios.CSTOPB),
-        "rts/cts": bool(cflag & termios.CRTSCTS),
-        "xon/xoff": bool(iflag & (termios.IXON | termios.IXOFF)),
-    }
-
-
-def case_serial_bytes(wine, work):
+def case_serial_bytes(wine):
     expected_line = {"speed": (termios.B9600, termios.B9600), "data bits": termios.CS8,
                      "parity": False, "two stop bits": False, "rts/cts": False,
                      "xon/xoff": False}
     # Start from a line unlike the one the transport must set.
-    pty = PtyPair(wine, "COM6", work, ",b115200,cs7,parenb=1,cstopb=1")
-    wine_fd = os.open(pty.wine_side, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
-    far_fd = os.open(pty.far, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
-    check(line_settings(wine_fd) != expected_line, "the line already looks set")
-    command, timeout = print_ticket(wine, "serial", "serial:COM6", BIG_TICKET, work)
-    probe_out = tempfile.TemporaryFile()
-    probe = subprocess.Popen(command, stdout=probe_out, stderr=subprocess.STDOUT)
-    try:
-        # Nothing is read yet, so the writer stalls with the port held: look at its line now.
-        wait_for(lambda: line_settings(wine_fd) == expected_line or probe.poll() is not None, 10,
-                 "the line settings")
-        settings_while_open = line_settings(wine_fd)
-        received = bytearray()
-        deadline = time.monotonic() + 20
-        while len(received) < len(BIG_TICKET) and time.monotonic() < deadline:
-            if select.select([far_fd], [], [], 0.1)[0]:
-                received += os.read(far_fd, 65536)
-        probe.wait(timeout=timeout)
+    with pty_pair(wine, "COM6", ",b115200,cs7,parenb=1,cstopb=1") as (wine_side, far), \
+            tempfile.TemporaryFile() as probe_out:
+        wine_fd = os.open(wine_side, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+        far_fd = os.open(far, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+        check(line_settings(wine_fd) != expected_line, "the line already looks set")
+        probe = subprocess.Popen(wine.print_command("serial", "serial:COM6", BIG_TICKET),
+                                 stdout=probe_out, stderr=subprocess.STDOUT)
+        try:
+            # Nothing is read yet, so the writer stalls with the port held: look at its line now.
+            wait_for(lambda: line_settings(wine_fd) == expected_line or probe.poll() is not None,
+                     10, "the line settings")
+            settings_while_open = line_settings(wine_fd)
+            received = bytearray()
+            deadline = time.monotonic() + 20
+            while len(received) < len(BIG_TICKET) and time.monotonic() < deadline:
+                if select.select([far_fd], [], [], 0.1)[0]:
+                    received += os.read(far_fd, 65536)
+            probe.wait(timeout=30)
+        finally:
+            if probe.poll() is None:
+                probe.kill()
+                probe.wait(timeout=10)
+            os.close(far_fd)
+            os.close(wine_fd)
         probe_out.seek(0)
         out = probe_out.read().decode("utf-8")
-        check(settings_while_open == expected_line,
-              "line while open: %r, want %r" % (settings_while_open, expected_line))
-        check(out == "ok\n", "probe said %r" % out)
-        check(bytes(received) == BIG_TICKET,
-              "received %d bytes, first difference at %s" % (
-                  len(received), next((i for i, (a, b) in enumerate(zip(received, BIG_TICKET))
-                                       if a != b), min(len(received), len(BIG_TICKET)))))
-    finally:
-        if probe.poll() is None:
-            probe.kill()
-            probe.wait(timeout=10)
-        probe_out.close()
-        os.close(far_fd)
-        os.close(wine_fd)
-        pty.close()
+    check(settings_while_open == expected_line,
+          "line while open: %r, want %r" % (settings_while_open, expected_line))
+    check(out == "ok\n", "probe said %r" % out)
+    check(bytes(received) == BIG_TICKET, "received %d bytes, first difference at %s" % (
+        len(received), next((i for i, (a, b) in enumerate(zip(received, BIG_TICKET)) if a != b),
+                            min(len(received), len(BIG_TICKET)))))
 
 
-def case_serial_stalled(wine, work):
-    pty = PtyPair(wine, "COM7", work)
-    try:
-        command, timeout = print_ticket(wine, "serial", "serial:COM7", BIG_TICKET, work)
-        started = time.monotonic()
-        _, out, err = run_captured(command, timeout)
-        elapsed = time.monotonic() - started
-        check(out == "error\t" + PORT_STALLED + "\n", "probe said %r %r" % (out, err))
-        print("stalled write failed after %.1f s" % elapsed)
-    finally:
-        pty.close()
+def case_serial_stalled(wine):
+    with pty_pair(wine, "COM7"):
+        wine.expect_print("serial", "serial:COM7", BIG_TICKET, "error\t" + PORT_STALLED)
 
 
-def case_printer_listed(wine, work):
+def case_printer_listed(wine):
     name = "Caisse \u00e9t\u00e9 \u20ac %d" % os.getpid()
-    printer = TestPrinter(wine, name, work)
-    try:
-        lines = listed(wine)
+    with test_printer(wine, name):
+        lines = wine.listed()
         check("printer:%s\t%s%s" % (name, name, PRINTER_LABEL) in lines,
               "printer not listed: %r" % lines)
-    finally:
-        printer.close()
-    check(not any(line.startswith("printer:" + name) for line in listed(wine)),
+    check(not any(line.startswith("printer:" + name) for line in wine.listed()),
           "printer still listed after its deletion")
 
 
-def case_printer_bytes(wine, work):
+def case_printer_bytes(wine):
     ticket = bytes(range(256)) * 16 + b"\x1b@Caisse 1\r\n\x00\xff"
     name = "Quenbrel Ticket %d" % os.getpid()
-    printer = TestPrinter(wine, name, work)
-    try:
-        command, timeout = print_ticket(wine, "spooler", "printer:" + name, ticket, work)
-        _, out, err = run_captured(command, timeout)
-        check(out == "ok\n", "probe said %r %r" % (out, err))
+    with test_printer(wine, name) as output:
+        wine.expect_print("spooler", "printer:" + name, ticket, "ok")
 
         def delivered():
-            try:
-                with open(printer.output, "rb") as f:
-                    return f.read() == ticket
-            except FileNotFoundError:
-                return False
+            return os.path.exists(output) and open(output, "rb").read() == ticket
         try:
             wait_for(delivered, 15, "the job's bytes in the printer's file")
         except Failure:
-            size = os.path.getsize(printer.output) if os.path.exists(printer.output) else None
+            size = os.path.getsize(output) if os.path.exists(output) else None
             raise Failure("the printer's file (size %s) does not hold the ticket (%d bytes)"
                           % (size, len(ticket)))
-    finally:
-        printer.close()
 
 
-def case_printer_missing(wine, work):
-    command, timeout = print_ticket(wine, "spooler", "printer:Quenbrel Absente %d" % os.getpid(),
-                                    b"ticket", work)
-    _, out, err = run_captured(command, timeout)
-    check(out == "error\t" + PRINTER_UNAVAILABLE + "\n", "probe said %r %r" % (out, err))
+def case_printer_missing(wine):
+    wine.expect_print("spooler", "printer:Quenbrel Absente %d" % os.getpid(), b"ticket",
+                      "error\t" + PRINTER_UNAVAILABLE)
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("case")
-    parser.add_argument("--probe", required=True)
-    parser.add_argument("--setup", required=True)
-    parser.add_argument("--wine-run", required=True)
-    parser.add_argument("--work", required=True)
+    for option in ("--probe", "--wine-run", "--work"):
+        parser.add_argument(option, required=True)
     args = parser.parse_args()
     case = globals().get("case_" + args.case)
     if case is None:
@@ -321,7 +273,7 @@ def main():
     work = os.path.join(args.work, "%s-%d" % (args.case, os.getpid()))
     os.makedirs(work, exist_ok=True)
     try:
-        case(Wine(args), work)
+        case(Wine(args, work))
     except (Failure, subprocess.TimeoutExpired) as e:
         print("FAIL %s: %s" % (args.case, e))
         sys.exit(1)
