@@ -104,34 +104,33 @@ def run_driver(args, commands):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--bin-dir", "--driver", "--setup", "--wine-run", "--work"):
+    for option in ("--bin-dir", "--driver", "--probe", "--wine-run", "--work"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
     work = os.path.abspath(args.work)
     os.makedirs(work, exist_ok=True)
-    wine = rig.Wine(argparse.Namespace(wine_run=args.wine_run, setup=args.setup, probe=None))
+    wine = rig.Wine(argparse.Namespace(wine_run=args.wine_run, probe=args.probe), work)
     ticket = os.path.join(work, "receipt.bin")
     with open(ticket, "wb") as f:
         f.write(receipt())
 
     print("=== Virtual COM port %s (a pseudo-terminal) and virtual printer \"%s\" (a file port)"
           % (PORT, PRINTER))
-    port = rig.PtyPair(wine, PORT, work)
-    reader = PortReader(port.far)
-    rig.case_driver(wine, work)
-    printer = rig.TestPrinter(wine, PRINTER, work)
-    try:
+    rig.case_driver(wine)
+    with rig.pty_pair(wine, PORT) as (_, far), rig.test_printer(wine, PRINTER) as output:
+        reader = PortReader(far)
         print("=== quenbrel.exe under Wine, with the stand-in engine, driven like the app would")
         code = run_driver(args, ["list", "wait", "print serial:%s %s" % (PORT, ticket), "wait",
                                  "print printer:%s %s" % (PRINTER, ticket), "wait", "quit"])
         deadline = time.monotonic() + WAIT
         while time.monotonic() < deadline and not (
-                len(reader.data) >= len(receipt()) and os.path.exists(printer.output)):
+                len(reader.data) >= len(receipt()) and os.path.exists(output)):
             time.sleep(0.1)
         reader.close()
-        with open(printer.output, "rb") if os.path.exists(printer.output) else open(
-                os.devnull, "rb") as f:
-            spooled = f.read()
+        spooled = b""
+        if os.path.exists(output):
+            with open(output, "rb") as f:
+                spooled = f.read()
         for title, data in (("COM port %s" % PORT, bytes(reader.data)),
                             ("printer \"%s\"" % PRINTER, spooled)):
             verdict = "the exact receipt" if data == receipt() else "NOT the receipt"
@@ -141,9 +140,6 @@ def main():
             print(printable(data), end="")
         print("\n=== quenbrel.exe ended with exit code %d" % code)
         return 0 if code == 0 and bytes(reader.data) == receipt() == spooled else 1
-    finally:
-        printer.close()
-        port.close()
 
 
 if __name__ == "__main__":
