@@ -4,10 +4,11 @@
 Each case copies the program, the stand-in engine and the stand-in plug-in into a run folder of
 its own, sets up the devices it needs (a pseudo-terminal as a COM port, a printer whose port is a
 file), drives the host and tears everything down. Every wait is bounded.
-Usage: host_e2e_test.py CASE --driver EXE --bin-dir DIR --setup EXE --probe EXE --wine-run SCRIPT
+Usage: host_e2e_test.py CASE --driver EXE --bin-dir DIR --printer-probe EXE --probe EXE --wine-run SCRIPT
                         --work DIR [--artifacts DIR]
 """
 import argparse
+import contextlib
 import os
 import queue
 import select
@@ -118,9 +119,10 @@ class Context:
     def __init__(self, args, work):
         self.args = args
         self.work = work
-        self.wine = rig.Wine(argparse.Namespace(wine_run=args.wine_run, probe=args.probe,
-                                                setup=args.setup))
+        self.wine = rig.Wine(argparse.Namespace(wine_run=args.wine_run,
+                                                probe=args.printer_probe), work)
         self._cleanups = []
+        self._resources = contextlib.ExitStack()
 
     def later(self, cleanup):
         self._cleanups.append(cleanup)
@@ -132,15 +134,17 @@ class Context:
         return host
 
     def pty(self):
-        pair = rig.PtyPair(self.wine, PORT, self.work)
-        self._cleanups.append(pair.close)
-        return pair
+        _, far = self._resources.enter_context(rig.pty_pair(self.wine, PORT))
+        return argparse.Namespace(far=far)
 
     def printer(self):
-        rig.case_driver(self.wine, self.work)
-        printer = rig.TestPrinter(self.wine, "Quenbrel E2E %d" % os.getpid(), self.work)
-        self._cleanups.append(printer.close)
-        return printer
+        rig.case_driver(self.wine)
+        name = "Quenbrel E2E %d" % os.getpid()
+        output = self._resources.enter_context(rig.test_printer(self.wine, name))
+        return argparse.Namespace(name=name, output=output)
+
+    def window_probe(self):
+        return rig.run_captured([self.args.wine_run, self.args.probe])
 
     def ticket_file(self, data):
         path = os.path.join(self.work, "ticket.bin")
@@ -151,6 +155,7 @@ class Context:
     def close(self):
         for cleanup in reversed(self._cleanups):
             cleanup()
+        self._resources.close()
 
 
 def read_pty(pair, size):
@@ -269,11 +274,11 @@ def case_window(ctx):
         gate = os.path.join(ctx.work, "frames-%d" % dpi)
         host = ctx.host(QUENBREL_TEST_ENGINE_DPI=str(dpi),
                         QUENBREL_TEST_ENGINE_HOLD_FRAMES=rig.windows_path(gate))
-        before = ctx.wine.run(ctx.args.probe)[1].strip()
+        before = ctx.window_probe()[1].strip()
         check(before.startswith("hidden "), "before the first frame: %r" % before)
         open(gate, "w").close()
         host.expect("event frame")
-        after = ctx.wine.run(ctx.args.probe)[1].strip()
+        after = ctx.window_probe()[1].strip()
         check(after == wanted, "at %d DPI after the first frame: %r, want %r" % (dpi, after, wanted))
         shot = os.path.join(artifacts, "window-%d-dpi.png" % dpi)
         subprocess.run(["import", "-window", "root", shot], timeout=WAIT, check=True)
@@ -283,7 +288,7 @@ def case_window(ctx):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("case")
-    for option in ("--driver", "--bin-dir", "--setup", "--probe", "--wine-run", "--work"):
+    for option in ("--driver", "--bin-dir", "--printer-probe", "--probe", "--wine-run", "--work"):
         parser.add_argument(option, required=True)
     parser.add_argument("--artifacts")
     args = parser.parse_args()
