@@ -1,0 +1,47 @@
+// Byte-level input and output of the standard codec.
+//
+// A stream belongs to one encode or decode on one thread. Implementations never throw on bad input.
+#ifndef QUENBREL_CHANNEL_BYTE_STREAMS_H_
+#define QUENBREL_CHANNEL_BYTE_STREAMS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+namespace flutter {
+
+class ByteStreamReader {
+ public:
+  virtual ~ByteStreamReader() = default;
+
+  // One byte; 0 (after logging) when none is left.
+  virtual uint8_t ReadByte() = 0;
+
+  // |length| bytes into |buffer|; when fewer are left, logs and leaves |buffer| as it was.
+  virtual void ReadBytes(uint8_t* buffer, size_t length) = 0;
+
+  // Skips to the next multiple of |alignment|, counted from the start of the message.
+  virtual void ReadAlignment(uint8_t alignment) = 0;
+
+  // Bytes left before the end of the message, which lets the decoder refuse sizes the message
+  // cannot hold. Readers that do not know their end keep this default: no limit.
+  virtual size_t BytesRemaining() const { return std::numeric_limits<size_t>::max(); }
+};
+
+class ByteStreamWriter {
+ public:
+  virtual ~ByteStreamWriter() = default;
+
+  virtual void WriteByte(uint8_t byte) = 0;
+
+  // Appends |length| bytes from |buffer|.
+  virtual void WriteBytes(const uint8_t* buffer, size_t length) = 0;
+
+  // Appends zero bytes up to the next multiple of |alignment|, counted from the start of the
+  // message.
+  virtual void WriteAlignment(uint8_t alignment) = 0;
+};
+
+}  // namespace flutter
+
+#endif  // QUENBREL_CHANNEL_BYTE_STREAMS_H_

@@ -1,0 +1,57 @@
+// Encodes and decodes EncodableValues in the standard codec's binary format, the wire format that
+// the application side reads and writes (layout in standard_codec_serializer.cc).
+//
+// Stateless: the shared instance and any derived one may be used from any thread. Never throws on
+// bad input: every problem logs one line and decoding always yields a value (null where it must).
+// WriteValue and ReadValueOfType are the extension points; nested values go through them too, so a
+// derived serializer applies at every depth.
+#ifndef QUENBREL_CHANNEL_STANDARD_CODEC_SERIALIZER_H_
+#define QUENBREL_CHANNEL_STANDARD_CODEC_SERIALIZER_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "channel/byte_streams.h"
+#include "channel/encodable_value.h"
+
+namespace flutter {
+
+// Lists and maps nested deeper than this decode as null (one log line), so no input can exhaust
+// the stack.
+constexpr int kMaxNestingDepth = 128;
+
+// A string, typed list, list or map that runs past the end of the message is filled in with zeros
+// or nulls only when it announces at most this many bytes, elements or entries.
+constexpr size_t kMaxFilledIn = 16;
+
+class StandardCodecSerializer {
+ public:
+  // The shared serializer, created on first use (thread-safe) and destroyed at process exit.
+  static const StandardCodecSerializer& GetInstance();
+
+  virtual ~StandardCodecSerializer();
+
+  StandardCodecSerializer(const StandardCodecSerializer&) = delete;
+  StandardCodecSerializer& operator=(const StandardCodecSerializer&) = delete;
+
+  // Appends the tag and payload of |value|. A custom value is written as null (logged).
+  virtual void WriteValue(const EncodableValue& value, ByteStreamWriter* stream) const;
+
+  // Decodes the payload of a value whose tag |type| has already been read.
+  virtual EncodableValue ReadValueOfType(uint8_t type, ByteStreamReader* stream) const;
+
+  // Reads a tag, then decodes through ReadValueOfType.
+  EncodableValue ReadValue(ByteStreamReader* stream) const;
+
+  // The size encoding: one byte below 254; 254 and 2 bytes up to 65,535; else 255 and 4 bytes.
+  size_t ReadSize(ByteStreamReader* stream) const;
+  // REQUIRES: size <= 4,294,967,295 (WriteValue never writes larger ones).
+  void WriteSize(size_t size, ByteStreamWriter* stream) const;
+
+ protected:
+  StandardCodecSerializer();
+};
+
+}  // namespace flutter
+
+#endif  // QUENBREL_CHANNEL_STANDARD_CODEC_SERIALIZER_H_

@@ -1,0 +1,103 @@
+#include "channel/encodable_value.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "tests/channel/channel_test_util.h"
+
+namespace {
+
+using flutter::CustomEncodableValue;
+using flutter::EncodableList;
+using flutter::EncodableMap;
+using flutter::EncodableValue;
+
+TEST(EncodableValue, CharacterStringIsAString) {
+  EncodableValue value("text");
+  EXPECT_EQ(value.index(), 5u);
+  value = "other";
+  EXPECT_EQ(std::get<std::string>(value), "other");
+  EXPECT_EQ(EncodableValue(std::vector<float>{}).index(), 13u);
+}
+
+TEST(EncodableValue, CopiesDeeply) {
+  EncodableValue original(EncodableList{EncodableMap{{"bytes", std::vector<uint8_t>{1, 2}}}});
+  EncodableValue copy = original;
+  auto& map = std::get<EncodableMap>(std::get<EncodableList>(copy)[0]);
+  std::get<std::vector<uint8_t>>(map.begin()->second).push_back(3);
+  EXPECT_EQ(original,
+            EncodableValue(EncodableList{EncodableMap{{"bytes", std::vector<uint8_t>{1, 2}}}}));
+  EncodableValue custom_copy = EncodableValue(CustomEncodableValue(std::string("payload")));
+  EXPECT_EQ(std::any_cast<std::string>(std::get<CustomEncodableValue>(custom_copy).value()),
+            "payload");
+}
+
+TEST(EncodableValue, Ordering) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Row {
+    const char* name;
+    EncodableValue a, b;
+    bool a_less, b_less;
+  };
+  // clang-format off
+  const Row rows[] = {
+      {"index before content", std::numeric_limits<int32_t>::max(), "", true, false},
+      {"null before false", EncodableValue(), false, true, false},
+      {"nulls equivalent", EncodableValue(), EncodableValue(), false, false},
+      {"false before true", false, true, true, false},
+      {"int32 signed", int32_t{-1}, int32_t{1}, true, false},
+      {"int64 signed", int64_t{-5}, int64_t{0}, true, false},
+      {"int32 before int64", int32_t{9}, int64_t{1}, true, false},
+      {"double", -0.5, 0.25, true, false},
+      {"NaN against a number", nan, 1.0, false, false},
+      {"string bytes unsigned", "\x7F", "\x80", true, false},
+      {"string prefix first", "ab", "abc", true, false},
+      {"bytes unsigned", std::vector<uint8_t>{0x7F}, std::vector<uint8_t>{0x80}, true, false},
+      {"int32 list signed", std::vector<int32_t>{-1}, std::vector<int32_t>{0}, true, false},
+      {"int64 list prefix", std::vector<int64_t>{1}, std::vector<int64_t>{1, 0}, true, false},
+      {"double list", std::vector<double>{1.0, -2.0}, std::vector<double>{1.0, -1.0}, true, false},
+      {"float list", std::vector<float>{-1.0f}, std::vector<float>{-0.5f}, true, false},
+      {"list elements", EncodableList{1, "b"}, EncodableList{1, "c"}, true, false},
+      {"list element index", EncodableList{"a"}, EncodableList{5}, false, true},
+      {"list prefix", EncodableList{1}, EncodableList{1, {}}, true, false},
+      {"map key first", EncodableMap{{1, "z"}}, EncodableMap{{2, "a"}}, true, false},
+      {"map then value", EncodableMap{{1, "a"}}, EncodableMap{{1, "b"}}, true, false},
+      {"map in key order", EncodableMap{{"b", 0}, {"a", 9}}, EncodableMap{{"a", 10}}, true, false},
+      {"empty map first", EncodableMap{}, EncodableMap{{{}, {}}}, true, false},
+  };
+  // clang-format on
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(row.a < row.b, row.a_less);
+    EXPECT_EQ(row.b < row.a, row.b_less);
+  }
+}
+
+TEST(EncodableValue, CustomValuesOrderByAddress) {
+  EncodableList values{CustomEncodableValue(1), CustomEncodableValue(1)};
+  values.push_back(values[0]);  // a copy is a distinct value
+  for (size_t i = 0; i < values.size(); ++i) {
+    EXPECT_FALSE(values[i] < values[i]);
+    for (size_t j = i + 1; j < values.size(); ++j) {
+      EXPECT_TRUE(values[i] < values[j]) << i << " " << j;  // elements lie at rising addresses
+      EXPECT_FALSE(values[j] < values[i]) << i << " " << j;
+    }
+  }
+  EXPECT_EQ((EncodableMap{{values[0], 1}, {values[1], 2}}).size(), 2u);
+}
+
+TEST(EncodableValue, TypedAccessToTheWrongAlternative) {
+  EncodableValue value(int32_t{5});
+  EXPECT_EQ(flutter::Get<int32_t>(value), 5);
+  try {
+    flutter::Get<std::string>(static_cast<const EncodableValue&>(value));
+    ADD_FAILURE() << "no error";
+  } catch (const std::bad_variant_access& error) {
+    EXPECT_STREQ(error.what(), "bad variant access");
+  }
+}
+
+}  // namespace
