@@ -1,0 +1,96 @@
+#include "channel/binary_messenger_impl.h"
+
+#include <iostream>
+#include <memory>
+#include <utility>
+
+namespace flutter {
+
+namespace {
+
+// TODO(messenger): use the shared line helper once it is in.
+void LogLine(const char* text) { std::cerr << text << std::endl; }
+
+// The answer side of one incoming message, shared by every copy of its ReplyCallback: the last
+// copy gives the messenger reference back, and a response sent through any copy counts for all.
+class EngineReply {
+ public:
+  EngineReply(FlutterDesktopMessengerRef messenger,
+              const FlutterDesktopMessageResponseHandle* response_handle)
+      : messenger_(FlutterDesktopMessengerAddRef(messenger)), response_handle_(response_handle) {}
+  ~EngineReply() { FlutterDesktopMessengerRelease(messenger_); }
+
+  EngineReply(const EngineReply&) = delete;
+  EngineReply& operator=(const EngineReply&) = delete;
+
+  // Sends the response unless the engine is gone (dropped silently) or one was sent already.
+  // |response_handle_| is read and cleared only under the messenger's lock.
+  void Respond(const uint8_t* reply, size_t reply_size) {
+    FlutterDesktopMessengerRef locked = FlutterDesktopMessengerLock(messenger_);
+    if (FlutterDesktopMessengerIsAvailable(messenger_)) {
+      if (!response_handle_) {
+        LogLine("Error: Response can be set only once. Ignoring duplicate response.");
+      } else {
+        FlutterDesktopMessengerSendResponse(messenger_, response_handle_, reply, reply_size);
+        response_handle_ = nullptr;
+      }
+    }
+    if (locked) FlutterDesktopMessengerUnlock(locked);
+  }
+
+ private:
+  FlutterDesktopMessengerRef messenger_;
+  const FlutterDesktopMessageResponseHandle* response_handle_;
+};
+
+// The engine's callback for every registered channel; |user_data| is the channel's handler.
+void DispatchIncomingMessage(FlutterDesktopMessengerRef messenger,
+                             const FlutterDesktopMessage* message, void* user_data) {
+  auto reply_state = std::make_shared<EngineReply>(messenger, message->response_handle);
+  ReplyCallback reply = [reply_state](const uint8_t* bytes, size_t size) {
+    reply_state->Respond(bytes, size);
+  };
+  reply_state.reset();
+  ChannelMessageHandler& handler = *static_cast<ChannelMessageHandler*>(user_data);
+  handler(message->message, message->message_size, std::move(reply));
+}
+
+// The engine's answer to a Send with a reply; |user_data| is the reply copy that Send handed over.
+void DeliverSendReply(const uint8_t* data, size_t data_size, void* user_data) {
+  std::unique_ptr<ReplyCallback> reply(static_cast<ReplyCallback*>(user_data));
+  (*reply)(data, data_size);
+}
+
+}  // namespace
+
+BinaryMessengerImpl::BinaryMessengerImpl(FlutterDesktopMessengerRef core_messenger)
+    : messenger_(core_messenger) {}
+
+BinaryMessengerImpl::~BinaryMessengerImpl() = default;
+
+void BinaryMessengerImpl::Send(const std::string& channel, const uint8_t* message,
+                               size_t message_size, ReplyCallback reply) const {
+  if (!reply) {
+    FlutterDesktopMessengerSend(messenger_, channel.c_str(), message, message_size);
+    return;
+  }
+  auto copy = std::make_unique<ReplyCallback>(std::move(reply));
+  if (FlutterDesktopMessengerSendWithReply(messenger_, channel.c_str(), message, message_size,
+                                           DeliverSendReply, copy.get())) {
+    static_cast<void>(copy.release());  // DeliverSendReply owns it now
+  }
+}
+
+void BinaryMessengerImpl::SetMessageHandler(const std::string& channel,
+                                            ChannelMessageHandler handler) {
+  if (!handler) {
+    handlers_.erase(channel);
+    FlutterDesktopMessengerSetCallback(messenger_, channel.c_str(), nullptr, nullptr);
+    return;
+  }
+  ChannelMessageHandler& stored = handlers_[channel];
+  stored = std::move(handler);  // replacing keeps the entry, so the registered address stays valid
+  FlutterDesktopMessengerSetCallback(messenger_, channel.c_str(), DispatchIncomingMessage, &stored);
+}
+
+}  // namespace flutter

@@ -1,0 +1,117 @@
+// What tests can do with the stand-in engine library beyond the engine library's own functions:
+// play the application's side of the channels, read what the host passed in, and end an engine.
+// Exported from the same library (flutter_windows.dll on Windows). Plain C, so nothing allocated on
+// one side of the library boundary is freed on the other: every pointer handed out stays owned by
+// the library and valid until the engine it came from is destroyed.
+// Any thread may call these functions unless a comment says otherwise.
+#ifndef QUENBREL_STANDINS_ENGINE_STANDIN_ENGINE_TEST_API_H_
+#define QUENBREL_STANDINS_ENGINE_STANDIN_ENGINE_TEST_API_H_
+
+#include <stdbool.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#include "host/flutter_windows.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// The creation record an engine was made from, copied.
+typedef struct {
+  const wchar_t* assets_path;
+  const wchar_t* icu_data_path;
+  const wchar_t* aot_library_path;
+  const char* dart_entrypoint;  // empty when the host passed null
+  bool dart_entrypoint_was_null;
+  int dart_entrypoint_argc;
+  const char* const* dart_entrypoint_argv;  // copies of the texts, in order
+  bool dart_entrypoint_argv_was_null;
+  int32_t option_word_1;
+  int32_t option_word_2;
+} StandinEngineCreation;
+
+// Process-wide call counts since the start or the last reset.
+typedef struct {
+  int engines_created;
+  int engine_destroy_calls;
+  int view_controllers_created;
+  int view_controller_destroy_calls;
+  int resync_output_streams_calls;
+  int responses_without_engine;  // SendResponse on a messenger whose engine had ended
+  int responses_without_lock;    // SendResponse by a thread not holding the messenger's lock
+} StandinEngineCounters;
+
+FLUTTER_EXPORT StandinEngineCounters StandinEngineGetCounters(void);
+FLUTTER_EXPORT void StandinEngineResetCounters(void);
+
+// The engine most recently created (it may have ended since), or null.
+FLUTTER_EXPORT FlutterDesktopEngineRef StandinEngineLastCreated(void);
+
+FLUTTER_EXPORT const StandinEngineCreation* StandinEngineGetCreation(
+    FlutterDesktopEngineRef engine);
+FLUTTER_EXPORT int StandinEngineReloadSystemFontsCalls(FlutterDesktopEngineRef engine);
+FLUTTER_EXPORT int StandinEngineForceRedrawCalls(FlutterDesktopEngineRef engine);
+
+// While set, FlutterDesktopViewControllerCreate returns null (it still takes the engine over; such
+// engines end with the process).
+FLUTTER_EXPORT void StandinEngineSetRefuseViewControllers(bool refuse);
+
+// Sends |message| on |channel| as the application would. It reaches the callback registered for the
+// channel on the thread that registered it: at once when called on that thread, otherwise when that
+// thread calls StandinEnginePumpMessages. A channel without registration is answered with the empty
+// reply by the engine itself. Returns the message's id for StandinEngineGetReply, or 0 when the
+// engine has ended.
+FLUTTER_EXPORT int64_t StandinEngineInjectMessage(FlutterDesktopEngineRef engine,
+                                                  const char* channel, const uint8_t* message,
+                                                  size_t message_size);
+
+// Delivers the queued messages whose channel callback was registered on the calling thread.
+// Returns how many were delivered.
+FLUTTER_EXPORT int StandinEnginePumpMessages(FlutterDesktopEngineRef engine);
+
+// The reply the application received for message |id|: -1 while there is none, otherwise its size
+// (0 for the empty reply); copies up to |capacity| bytes into |buffer| (which may be null).
+FLUTTER_EXPORT int64_t StandinEngineGetReply(FlutterDesktopEngineRef engine, int64_t id,
+                                             uint8_t* buffer, size_t capacity);
+
+// How many times the host called FlutterDesktopMessengerSendResponse for message |id| (a correct
+// host: at most once; 0 when the engine answered an unregistered channel itself).
+FLUTTER_EXPORT int StandinEngineResponseCalls(FlutterDesktopEngineRef engine, int64_t id);
+
+// Whether |channel| has a registered callback; if so, |user_data| (when not null) receives the
+// user data it was registered with.
+FLUTTER_EXPORT bool StandinEngineGetRegistration(FlutterDesktopEngineRef engine,
+                                                 const char* channel, void** user_data);
+
+// The messages the host sent to the application, in order.
+FLUTTER_EXPORT size_t StandinEngineSentCount(FlutterDesktopEngineRef engine);
+FLUTTER_EXPORT bool StandinEngineGetSent(FlutterDesktopEngineRef engine, size_t index,
+                                         const char** channel, const uint8_t** message,
+                                         size_t* message_size, bool* wants_reply);
+
+// Answers sent message |index| as the application would, calling the host's reply function on the
+// calling thread. False when that message wants no reply or was answered already.
+FLUTTER_EXPORT bool StandinEngineAnswerSent(FlutterDesktopEngineRef engine, size_t index,
+                                            const uint8_t* reply, size_t reply_size);
+
+// While set, the engine refuses the host's sends (they return false and are not recorded).
+FLUTTER_EXPORT void StandinEngineSetRefuseSends(FlutterDesktopEngineRef engine, bool refuse);
+
+// Runs the registered next-frame callback once, on the calling thread, and forgets it.
+// False when none was registered.
+FLUTTER_EXPORT bool StandinEngineFireNextFrame(FlutterDesktopEngineRef engine);
+
+// How many references |messenger| has (its engine holds one until it ends).
+FLUTTER_EXPORT int StandinEngineMessengerReferences(FlutterDesktopMessengerRef messenger);
+
+// Makes the engine go away as if it had stopped: its messenger reports unavailable from now on,
+// registrations and undelivered messages are dropped, and replies the host still awaits are
+// answered empty. The handle stays usable for this API and is still ended by its owner.
+FLUTTER_EXPORT void StandinEngineShutDown(FlutterDesktopEngineRef engine);
+
+#ifdef __cplusplus
+}  // extern "C"
+#endif
+
+#endif  // QUENBREL_STANDINS_ENGINE_STANDIN_ENGINE_TEST_API_H_

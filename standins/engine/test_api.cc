@@ -1,0 +1,205 @@
+// The test side of the stand-in engine library: playing the application, reading what the host
+// passed in, and ending an engine.
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "standins/engine/standin_engine.h"
+
+namespace standin {
+
+void Deliver(FlutterDesktopEngine* engine, QueuedMessage message) {
+  Registration registration{};
+  const FlutterDesktopMessageResponseHandle* handle = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    if (engine->shut_down) return;
+    ReplyRecord& record = engine->replies[message.id];
+    auto found = engine->registrations.find(message.channel);
+    if (found == engine->registrations.end()) {
+      record.answered = true;  // nobody listens: the application gets the empty reply
+      return;
+    }
+    registration = found->second;
+    handle = record.handle.get();
+  }
+  FlutterDesktopMessage record{};
+  record.struct_size = sizeof(record);
+  record.channel = message.channel.c_str();
+  record.message = message.bytes.empty() ? nullptr : message.bytes.data();
+  record.message_size = message.bytes.size();
+  record.response_handle = handle;
+  registration.callback(engine->messenger, &record, registration.user_data);
+}
+
+}  // namespace standin
+
+StandinEngineCounters StandinEngineGetCounters(void) {
+  standin::Globals& globals = standin::GetGlobals();
+  std::lock_guard<std::mutex> lock(globals.mutex);
+  return globals.counters;
+}
+
+void StandinEngineResetCounters(void) {
+  standin::Globals& globals = standin::GetGlobals();
+  std::lock_guard<std::mutex> lock(globals.mutex);
+  globals.counters = StandinEngineCounters{};
+}
+
+FlutterDesktopEngineRef StandinEngineLastCreated(void) {
+  standin::Globals& globals = standin::GetGlobals();
+  std::lock_guard<std::mutex> lock(globals.mutex);
+  return globals.last_created;
+}
+
+const StandinEngineCreation* StandinEngineGetCreation(FlutterDesktopEngineRef engine) {
+  return engine ? &engine->creation.view : nullptr;
+}
+
+int StandinEngineReloadSystemFontsCalls(FlutterDesktopEngineRef engine) {
+  std::lock_guard<std::mutex> lock(engine->state_mutex);
+  return engine->reload_system_fonts_calls;
+}
+
+int StandinEngineForceRedrawCalls(FlutterDesktopEngineRef engine) {
+  std::lock_guard<std::mutex> lock(engine->state_mutex);
+  return engine->force_redraw_calls;
+}
+
+void StandinEngineSetRefuseViewControllers(bool refuse) {
+  standin::Globals& globals = standin::GetGlobals();
+  std::lock_guard<std::mutex> lock(globals.mutex);
+  globals.refuse_view_controllers = refuse;
+}
+
+int64_t StandinEngineInjectMessage(FlutterDesktopEngineRef engine, const char* channel,
+                                   const uint8_t* message, size_t message_size) {
+  if (!engine || !channel || (!message && message_size > 0)) return 0;
+  standin::QueuedMessage queued;
+  queued.channel = channel;
+  if (message_size > 0) queued.bytes.assign(message, message + message_size);
+  bool for_other_thread = false;
+  std::function<void()> wake;
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    if (engine->shut_down) return 0;
+    queued.id = engine->next_message_id++;
+    auto handle = std::make_unique<FlutterDesktopMessageResponseHandle>();
+    handle->id = queued.id;
+    engine->replies[queued.id].handle = std::move(handle);
+    auto found = engine->registrations.find(queued.channel);
+    if (found != engine->registrations.end() &&
+        found->second.thread != std::this_thread::get_id()) {
+      for_other_thread = true;
+      engine->queue.push_back(queued);
+      wake = engine->wake_delivery;
+    }
+  }
+  if (!for_other_thread) {
+    const int64_t id = queued.id;
+    standin::Deliver(engine, std::move(queued));
+    return id;
+  }
+  if (wake) wake();
+  return queued.id;
+}
+
+int StandinEnginePumpMessages(FlutterDesktopEngineRef engine) {
+  std::deque<standin::QueuedMessage> mine;
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    std::deque<standin::QueuedMessage> others;
+    for (standin::QueuedMessage& queued : engine->queue) {
+      auto found = engine->registrations.find(queued.channel);
+      const bool here = found == engine->registrations.end() ||
+                        found->second.thread == std::this_thread::get_id();
+      (here ? mine : others).push_back(std::move(queued));
+    }
+    engine->queue = std::move(others);
+  }
+  for (standin::QueuedMessage& queued : mine) standin::Deliver(engine, std::move(queued));
+  return static_cast<int>(mine.size());
+}
+
+int64_t StandinEngineGetReply(FlutterDesktopEngineRef engine, int64_t id, uint8_t* buffer,
+                              size_t capacity) {
+  std::lock_guard<std::mutex> lock(engine->state_mutex);
+  auto found = engine->replies.find(id);
+  if (found == engine->replies.end() || !found->second.answered) return -1;
+  const std::vector<uint8_t>& bytes = found->second.bytes;
+  if (buffer) std::copy_n(bytes.begin(), std::min(capacity, bytes.size()), buffer);
+  return static_cast<int64_t>(bytes.size());
+}
+
+int StandinEngineResponseCalls(FlutterDesktopEngineRef engine, int64_t id) {
+  std::lock_guard<std::mutex> lock(engine->state_mutex);
+  auto found = engine->replies.find(id);
+  return found == engine->replies.end() ? 0 : found->second.responses;
+}
+
+bool StandinEngineGetRegistration(FlutterDesktopEngineRef engine, const char* channel,
+                                  void** user_data) {
+  std::lock_guard<std::mutex> lock(engine->state_mutex);
+  auto found = engine->registrations.find(channel);
+  if (found == engine->registrations.end()) return false;
+  if (user_data) *user_data = found->second.user_data;
+  return true;
+}
+
+size_t StandinEngineSentCount(FlutterDesktopEngineRef engine) {
+  std::lock_guard<std::mutex> lock(engine->state_mutex);
+  return engine->sent.size();
+}
+
+bool StandinEngineGetSent(FlutterDesktopEngineRef engine, size_t index, const char** channel,
+                          const uint8_t** message, size_t* message_size, bool* wants_reply) {
+  std::lock_guard<std::mutex> lock(engine->state_mutex);
+  if (index >= engine->sent.size()) return false;
+  const standin::SentMessage& sent = engine->sent[index];
+  if (channel) *channel = sent.channel.c_str();
+  if (message) *message = sent.bytes.empty() ? nullptr : sent.bytes.data();
+  if (message_size) *message_size = sent.bytes.size();
+  if (wants_reply) *wants_reply = sent.reply != nullptr;
+  return true;
+}
+
+bool StandinEngineAnswerSent(FlutterDesktopEngineRef engine, size_t index, const uint8_t* reply,
+                             size_t reply_size) {
+  FlutterDesktopBinaryReply function = nullptr;
+  void* user_data = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    if (index >= engine->sent.size()) return false;
+    standin::SentMessage& sent = engine->sent[index];
+    if (!sent.reply || sent.answered) return false;
+    sent.answered = true;
+    function = sent.reply;
+    user_data = sent.user_data;
+  }
+  function(reply, reply_size, user_data);
+  return true;
+}
+
+void StandinEngineSetRefuseSends(FlutterDesktopEngineRef engine, bool refuse) {
+  std::lock_guard<std::mutex> lock(engine->state_mutex);
+  engine->refuse_sends = refuse;
+}
+
+bool StandinEngineFireNextFrame(FlutterDesktopEngineRef engine) {
+  FlutterDesktopOnNextFrameCallback callback = nullptr;
+  void* user_data = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    std::swap(callback, engine->next_frame_callback);
+    std::swap(user_data, engine->next_frame_user_data);
+  }
+  if (!callback) return false;
+  callback(user_data);
+  return true;
+}
+
+void StandinEngineShutDown(FlutterDesktopEngineRef engine) { standin::ShutDown(engine); }
+
+int StandinEngineMessengerReferences(FlutterDesktopMessengerRef messenger) {
+  return messenger->references.load();
+}
