@@ -53,7 +53,7 @@ enum Tag : uint8_t {
 };
 
 constexpr size_t kMaxWireSize = std::numeric_limits<uint32_t>::max();
-// Room reserved up front for a list, whatever it announces; more grows with the elements read.
+// At most this much room is reserved up front for a list; more grows with the elements read.
 constexpr size_t kMaxReserve = 1024;
 
 // Lists and maps being decoded on this thread, through any serializer.
@@ -303,7 +303,8 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
       size_t count = ReadSize(stream);
       if (type == kList) {
         EncodableList list;
-        list.reserve(std::min(count, kMaxReserve));
+        size_t room = std::min(stream->BytesRemaining(), kMaxReserve) + kMaxFilledIn;
+        list.reserve(std::min(count, room));
         for (size_t i = 0; i < count && MoreToRead(count, stream); ++i) {
           list.push_back(ReadValue(stream));
         }
