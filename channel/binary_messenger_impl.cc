@@ -1,15 +1,13 @@
 #include "channel/binary_messenger_impl.h"
 
-#include <iostream>
 #include <memory>
 #include <utility>
+
+#include "channel/log_line.h"
 
 namespace flutter {
 
 namespace {
-
-// TODO(messenger): use the shared line helper once it is in.
-void LogLine(const char* text) { std::cerr << text << std::endl; }
 
 // The answer side of one incoming message, shared by every copy of its ReplyCallback: the last
 // copy gives the messenger reference back, and a response sent through any copy counts for all.
