@@ -14,6 +14,12 @@ namespace {
 constexpr uint8_t kSuccessEnvelope = 0;
 constexpr uint8_t kErrorEnvelope = 1;
 
+// |value|, or null when there is none; by reference, so that a value is written without a copy.
+const EncodableValue& ValueOrNull(const EncodableValue* value) {
+  static const EncodableValue null_value;
+  return value != nullptr ? *value : null_value;
+}
+
 struct CodecRegistry {
   std::mutex mutex;
   std::map<const StandardCodecSerializer*, std::unique_ptr<StandardMethodCodec>> codecs;
@@ -63,8 +69,7 @@ std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeMethodCall(
   auto message = std::make_unique<std::vector<uint8_t>>();
   ByteBufferStreamWriter writer(message.get());
   serializer_->WriteValue(EncodableValue(call.method_name()), &writer);
-  serializer_->WriteValue(call.arguments() != nullptr ? *call.arguments() : EncodableValue(),
-                          &writer);
+  serializer_->WriteValue(ValueOrNull(call.arguments()), &writer);
   return message;
 }
 
@@ -73,7 +78,7 @@ std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeSuccessEnvelope
   auto envelope = std::make_unique<std::vector<uint8_t>>();
   ByteBufferStreamWriter writer(envelope.get());
   writer.WriteByte(kSuccessEnvelope);
-  serializer_->WriteValue(result != nullptr ? *result : EncodableValue(), &writer);
+  serializer_->WriteValue(ValueOrNull(result), &writer);
   return envelope;
 }
 
@@ -86,7 +91,7 @@ std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeErrorEnvelope(
   serializer_->WriteValue(EncodableValue(error_code), &writer);
   serializer_->WriteValue(error_message.empty() ? EncodableValue() : EncodableValue(error_message),
                           &writer);
-  serializer_->WriteValue(error_details != nullptr ? *error_details : EncodableValue(), &writer);
+  serializer_->WriteValue(ValueOrNull(error_details), &writer);
   return envelope;
 }
 

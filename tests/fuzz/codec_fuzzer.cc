@@ -14,9 +14,20 @@ namespace {
 
 using flutter::EncodableValue;
 
-// NaN breaks the ordering of map keys, so a map holding one need not re-decode identically.
+// NaN breaks the ordering of map keys (a NaN inside a float list key too), so a map holding one
+// need not re-decode identically.
 bool HoldsNaN(const EncodableValue& value) {
   if (const auto* number = std::get_if<double>(&value)) return std::isnan(*number);
+  if (const auto* numbers = std::get_if<std::vector<double>>(&value)) {
+    for (double number : *numbers) {
+      if (std::isnan(number)) return true;
+    }
+  }
+  if (const auto* numbers = std::get_if<std::vector<float>>(&value)) {
+    for (float number : *numbers) {
+      if (std::isnan(number)) return true;
+    }
+  }
   if (const auto* list = std::get_if<flutter::EncodableList>(&value)) {
     for (const EncodableValue& element : *list) {
       if (HoldsNaN(element)) return true;
