@@ -1,10 +1,12 @@
-// The top-level window base class, for real: native windows under the program's own class.
+// The top-level window base class, for real: native windows under the program's own class, and
+// the title bar theme.
 #include "host/win32_window.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -62,8 +64,8 @@ TEST(Win32WindowTest, ScalesOriginAndSizeByTheMonitorDpiTruncating) {
     Win32Window::LogicalPoint origin;
     RECT expected;  // x, y, width, height
   } rows[] = {
-      {96, {10, 10}, {10, 10, 1440, 900}},     {120, {10, 10}, {12, 12, 1800, 1125}},
-      {144, {10, 10}, {15, 15, 2160, 1350}},   {168, {10, 10}, {17, 17, 2520, 1575}},
+      {96, {10, 10}, {10, 10, 1440, 900}},
+      {120, {10, 10}, {12, 12, 1800, 1125}},
       {168, {-10, 10}, {-17, 17, 2520, 1575}},  // toward zero, not down
   };
   cbt_hook = SetWindowsHookExW(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
@@ -74,10 +76,9 @@ TEST(Win32WindowTest, ScalesOriginAndSizeByTheMonitorDpiTruncating) {
     requested = {};
     RecordingWindow window;
     ASSERT_TRUE(window.Create(L"Test", row.origin, {1440, 900}));
-    EXPECT_EQ(requested.left, row.expected.left);
-    EXPECT_EQ(requested.top, row.expected.top);
-    EXPECT_EQ(requested.right, row.expected.right);
-    EXPECT_EQ(requested.bottom, row.expected.bottom);
+    EXPECT_TRUE(EqualRect(&requested, &row.expected))
+        << requested.left << " " << requested.top << " " << requested.right << " "
+        << requested.bottom;
   }
   UnhookWindowsHookEx(cbt_hook);
   test_dpi = 96;
@@ -179,10 +180,14 @@ TEST(Win32WindowTest, ClassStaysRegisteredWhileAnyWindowObjectLives) {
   second.reset();
   EXPECT_FALSE(ClassRegistered());
 
-  // The next window registers the class again.
+  // The next window registers the class again; a second Create replaces the first window.
   RecordingWindow third;
   ASSERT_TRUE(CreateAt(third));
   EXPECT_TRUE(ClassRegistered());
+  HWND replaced = third.GetWindowHandle();
+  ASSERT_TRUE(CreateAt(third));
+  EXPECT_FALSE(IsWindow(replaced));
+  EXPECT_TRUE(IsWindow(third.GetWindowHandle()));
 }
 
 TEST(Win32WindowTest, RefusedCreationKeepsTheWindowUntilTheObjectEnds) {
@@ -197,13 +202,54 @@ TEST(Win32WindowTest, RefusedCreationKeepsTheWindowUntilTheObjectEnds) {
   EXPECT_FALSE(IsWindow(native));
 }
 
-TEST(Win32WindowTest, SecondCreateReplacesTheFirstWindow) {
-  RecordingWindow window;
-  ASSERT_TRUE(CreateAt(window));
-  HWND first = window.GetWindowHandle();
-  ASSERT_TRUE(CreateAt(window));
-  EXPECT_FALSE(IsWindow(first));
-  EXPECT_TRUE(IsWindow(window.GetWindowHandle()));
+// The title bar theme from the user's setting, with the current user's registry redirected to a
+// private volatile key (keys below it must be volatile too).
+TEST(Win32WindowThemeTest, FollowsAppsUseLightTheme) {
+  const DWORD zero_text = L'0';  // REG_SZ "0"
+  const struct {
+    const char* name;
+    DWORD type;  // 0: no value at all
+    DWORD value;
+    int dark;  // -1: the theme is left alone
+  } rows[] = {
+      {"missing", 0, 0, -1},
+      {"dark", REG_DWORD, 0, TRUE},
+      {"light", REG_DWORD, 1, FALSE},
+      {"other non-zero", REG_DWORD, 7, FALSE},
+      {"not a number", REG_SZ, zero_text, -1},
+  };
+  static std::vector<std::pair<HWND, BOOL>> calls;
+  const HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(0x1234));
+  const std::wstring root_name =
+      L"Software\\QuenbrelThemeTest" + std::to_wstring(GetCurrentProcessId());
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    HKEY root = nullptr, key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, root_name.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &root, nullptr),
+              ERROR_SUCCESS);
+    RegOverridePredefKey(HKEY_CURRENT_USER, root);
+    if (row.type != 0) {
+      ASSERT_EQ(
+          RegCreateKeyExW(HKEY_CURRENT_USER,
+                          L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
+                          nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+          ERROR_SUCCESS);
+      RegSetValueExW(key, L"AppsUseLightTheme", 0, row.type,
+                     reinterpret_cast<const BYTE*>(&row.value), sizeof(row.value));
+      RegCloseKey(key);
+    }
+    calls.clear();
+    Win32Window::ApplySystemTheme(window, [](HWND w, BOOL dark) { calls.push_back({w, dark}); });
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(root);
+    RegDeleteTreeW(HKEY_CURRENT_USER, root_name.c_str());
+    if (row.dark < 0) {
+      EXPECT_TRUE(calls.empty());
+    } else {
+      EXPECT_EQ(calls, (std::vector<std::pair<HWND, BOOL>>{{window, row.dark}}));
+    }
+  }
 }
 
 }  // namespace
