@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -44,10 +45,12 @@ bool CreateAt(Win32Window& window, Win32Window::LogicalPoint origin = {10, 10},
   return window.Create(L"Test", origin, size);
 }
 
-// The geometry asked of CreateWindowExW for windows of our class (before the system clamps it to
-// the screen).
+// What CreateWindowExW is asked for a window of our class (before the system clamps it to the
+// screen), and every message then sent to it, in order.
 HHOOK cbt_hook = nullptr;
+HHOOK call_hook = nullptr;
 RECT requested{};
+std::vector<UINT> sent;
 LRESULT CALLBACK RecordCreation(int code, WPARAM wparam, LPARAM lparam) {
   if (code == HCBT_CREATEWND) {
     const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lparam)->lpcs;
@@ -57,8 +60,19 @@ LRESULT CALLBACK RecordCreation(int code, WPARAM wparam, LPARAM lparam) {
   }
   return CallNextHookEx(cbt_hook, code, wparam, lparam);
 }
+LRESULT CALLBACK RecordSent(int code, WPARAM wparam, LPARAM lparam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+  wchar_t name[64] = {};
+  if (code == HC_ACTION && GetClassNameW(call->hwnd, name, 64) &&
+      std::wstring(name) == kClassName) {
+    sent.push_back(call->message);
+  }
+  return CallNextHookEx(call_hook, code, wparam, lparam);
+}
 
-TEST(Win32WindowTest, ScalesOriginAndSizeByTheMonitorDpiTruncating) {
+// Created at the origin and size scaled by the monitor's DPI, truncated; HandleMessage then sees
+// exactly the messages after WM_NCCREATE.
+TEST(Win32WindowTest, CreationScaledAndMessagesFromNonClientCreation) {
   struct Row {
     UINT dpi;
     Win32Window::LogicalPoint origin;
@@ -69,51 +83,26 @@ TEST(Win32WindowTest, ScalesOriginAndSizeByTheMonitorDpiTruncating) {
       {168, {-10, 10}, {-17, 17, 2520, 1575}},  // toward zero, not down
   };
   cbt_hook = SetWindowsHookExW(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
-  ASSERT_NE(cbt_hook, nullptr);
+  call_hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordSent, nullptr, GetCurrentThreadId());
+  ASSERT_TRUE(cbt_hook && call_hook);
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "dpi " << row.dpi << " x " << row.origin.x);
     test_dpi = row.dpi;
     requested = {};
+    sent.clear();
     RecordingWindow window;
     ASSERT_TRUE(window.Create(L"Test", row.origin, {1440, 900}));
     EXPECT_TRUE(EqualRect(&requested, &row.expected))
         << requested.left << " " << requested.top << " " << requested.right << " "
         << requested.bottom;
+    auto nccreate = std::find(sent.begin(), sent.end(), WM_NCCREATE);
+    ASSERT_NE(nccreate, sent.end()) << "WM_NCCREATE was never sent";
+    ASSERT_NE(nccreate, sent.begin()) << "no message came before WM_NCCREATE; nothing to check";
+    EXPECT_EQ(window.handled, std::vector<UINT>(nccreate + 1, sent.end()));
   }
   UnhookWindowsHookEx(cbt_hook);
-  test_dpi = 96;
-}
-
-// Every message sent to our window, in order, as the system delivered it.
-HHOOK call_hook = nullptr;
-std::vector<UINT> sent;
-LRESULT CALLBACK RecordSent(int code, WPARAM wparam, LPARAM lparam) {
-  if (code == HC_ACTION) {
-    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
-    wchar_t name[64] = {};
-    GetClassNameW(call->hwnd, name, 64);
-    if (std::wstring(name) == kClassName) {
-      sent.push_back(call->message);
-    }
-  }
-  return CallNextHookEx(call_hook, code, wparam, lparam);
-}
-
-TEST(Win32WindowTest, HandleMessageSeesExactlyTheMessagesAfterNonClientCreation) {
-  sent.clear();
-  call_hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordSent, nullptr, GetCurrentThreadId());
-  ASSERT_NE(call_hook, nullptr);
-  RecordingWindow window;
-  ASSERT_TRUE(CreateAt(window));
   UnhookWindowsHookEx(call_hook);
-
-  size_t nccreate = 0;
-  while (nccreate < sent.size() && sent[nccreate] != WM_NCCREATE) ++nccreate;
-  ASSERT_LT(nccreate, sent.size()) << "WM_NCCREATE was never sent";
-  ASSERT_GT(nccreate, 0u) << "no message came before WM_NCCREATE; nothing to check";
-  const std::vector<UINT> after(sent.begin() + nccreate + 1, sent.end());
-  EXPECT_EQ(window.handled, after);
-  EXPECT_NE(window.GetWindowHandle(), nullptr);
+  test_dpi = 96;
 }
 
 bool ChildCoversClientArea(HWND parent, HWND child) {
@@ -188,18 +177,15 @@ TEST(Win32WindowTest, ClassStaysRegisteredWhileAnyWindowObjectLives) {
   ASSERT_TRUE(CreateAt(third));
   EXPECT_FALSE(IsWindow(replaced));
   EXPECT_TRUE(IsWindow(third.GetWindowHandle()));
-}
 
-TEST(Win32WindowTest, RefusedCreationKeepsTheWindowUntilTheObjectEnds) {
-  HWND native = nullptr;
-  {
-    RecordingWindow window;
-    window.refuse_creation = true;
-    EXPECT_FALSE(CreateAt(window));
-    native = window.GetWindowHandle();
-    EXPECT_TRUE(IsWindow(native));
-  }
-  EXPECT_FALSE(IsWindow(native));
+  // Refused by OnCreated: the window is kept until the object ends.
+  auto refused = std::make_unique<RecordingWindow>();
+  refused->refuse_creation = true;
+  EXPECT_FALSE(CreateAt(*refused));
+  HWND kept = refused->GetWindowHandle();
+  EXPECT_TRUE(IsWindow(kept));
+  refused.reset();
+  EXPECT_FALSE(IsWindow(kept));
 }
 
 // The title bar theme from the user's setting, with the current user's registry redirected to a
