@@ -17,6 +17,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -111,11 +112,7 @@ class FakeWindowQueue : public WindowPoster {
   int attempts_ = 0;
 };
 
-struct ShellCall {
-  WindowHandle owner;
-  std::wstring verb;
-  std::wstring file;
-};
+using ShellCall = std::tuple<WindowHandle, std::wstring, std::wstring>;  // owner, verb, file
 
 class FakeShell : public Shell {
  public:

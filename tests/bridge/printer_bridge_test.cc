@@ -46,64 +46,26 @@ const std::vector<PrinterDevice> kDevices = {
 };
 constexpr PostRetry kFastRetry{3, milliseconds(1), milliseconds(2)};
 
-// Calls that an Idle bridge answers at once, without starting a worker.
-TEST(PrinterBridge, IdleCallsAnsweredAtOnce) {
-  struct Row {
-    const char* name;
-    const char* method;
-    std::optional<EncodableValue> arguments;
-    std::intptr_t shell_answer;
-    Bytes reply;
-  };
-  const Bytes ticket_invalid = ErrorReply("arguments", kTicketInvalid);
-  const Bytes data_invalid = ErrorReply("arguments", kDataInvalid);
-  const Bytes settings_refused = ErrorReply("settings", kSettings);
-  const std::vector<Row> rows = {
-      {"settings opened, arguments ignored", "settings", Str("x"), 33, SuccessNull()},
-      {"settings refused at 32", "settings", std::nullopt, 32, settings_refused},
-      {"settings negative answer", "settings", std::nullopt, -1, settings_refused},
-      {"unknown method", "List", std::nullopt, 42, Bytes{}},
-      {"print without arguments", "print", std::nullopt, 42, ticket_invalid},
-      {"print with a list", "print", EncodableValue(EncodableList{Str("serial:COM5")}), 42,
-       ticket_invalid},
-      {"device is a number", "print", Ticket(EncodableValue(5), EncodableValue(Bytes{1})), 42,
-       data_invalid},
-      {"bytes as a general list", "print",
-       Ticket(Str("serial:COM5"), EncodableValue(EncodableList{EncodableValue(27)})), 42,
-       data_invalid},
-      {"bytes as 32-bit ints", "print",
-       Ticket(Str("serial:COM5"), EncodableValue(std::vector<int32_t>{27, 64})), 42, data_invalid},
-      {"bytes as 64-bit ints", "print",
-       Ticket(Str("serial:COM5"), EncodableValue(std::vector<int64_t>{27, 64})), 42, data_invalid},
-      {"no bytes at all", "print", Ticket("serial:COM5", 0), 42, data_invalid},
-      {"65537 bytes", "print", Ticket("serial:COM5", 65537), 42, data_invalid},
-      {"device missing", "print", Map({{Str("bytes"), EncodableValue(Bytes{1})}}), 42,
-       data_invalid},
-      {"bytes missing", "print", Map({{Str("device"), Str("serial:COM5")}}), 42, data_invalid},
-      {"keys that are not strings", "print",
-       Map({{EncodableValue(Bytes{'d', 'e', 'v', 'i', 'c', 'e'}), Str("serial:COM5")},
-            {EncodableValue(Bytes{'b', 'y', 't', 'e', 's'}), EncodableValue(Bytes{1})}}),
-       42, data_invalid},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+// "settings" opens the Bluetooth page at once, owned by the window; the shell's answer decides.
+TEST(PrinterBridge, Settings) {
+  const Bytes refused = ErrorReply("settings", kSettings);
+  for (const auto& [answer, reply] : std::vector<std::pair<std::intptr_t, Bytes>>{
+           {33, SuccessNull()}, {32, refused}, {-1, refused}}) {
+    SCOPED_TRACE(answer);
     BridgeHarness h;
-    h.shell->answer = row.shell_answer;
-    EXPECT_EQ(h.Reply(h.Call(row.method, row.arguments)), row.reply);
+    h.shell->answer = answer;
+    EXPECT_EQ(h.Reply(h.Call("settings", Str("ignored"))), reply);
+    EXPECT_EQ(
+        h.shell->calls,
+        (std::vector<ShellCall>{{BridgeHarness::kWindow, L"open", L"ms-settings:bluetooth"}}));
     EXPECT_EQ(h.threads->started, 0);
-    bool settings = std::string(row.method) == "settings";
-    ASSERT_EQ(h.shell->calls.size(), settings ? 1u : 0u);
-    if (settings) {
-      EXPECT_EQ(h.shell->calls[0].owner, BridgeHarness::kWindow);
-      EXPECT_EQ(h.shell->calls[0].verb, L"open");
-      EXPECT_EQ(h.shell->calls[0].file, L"ms-settings:bluetooth");
-    }
   }
 }
 
-// "list" and "print" through the worker, one after the other on one bridge: each is answered
-// once, with its own outcome (no stale list, no stale error), and the exact bytes reach the device.
-TEST(PrinterBridge, WorkerOutcomesInSequence) {
+// Calls one after the other on one bridge: argument errors and unknown methods answered at once,
+// "list" and "print" through a worker; each answered once with its own outcome (no stale list, no
+// stale error), and the exact bytes reach the device.
+TEST(PrinterBridge, RepliesInSequence) {
   struct Row {
     const char* name;
     const char* method;
@@ -115,7 +77,10 @@ TEST(PrinterBridge, WorkerOutcomesInSequence) {
   };
   const std::string failure = "Envoi interrompu. Verifiez le ticket.";
   const Bytes failed = ErrorReply("printer", failure);
+  const Bytes ticket_invalid = ErrorReply("arguments", kTicketInvalid);
+  const Bytes data_invalid = ErrorReply("arguments", kDataInvalid);
   const Bytes raw = {0x00, 0x1B, 0x40, 0xFF, 0x0A};
+  const Bytes one = {0x01};
   const std::vector<Row> rows = {
       {"list, order and UTF-8 kept", "list", Str("ignored"), ListReply(kDevices)},
       {"transport failure after a list", "print", Ticket("serial:COM5", 1), failed, {}, failure},
@@ -140,22 +105,48 @@ TEST(PrinterBridge, WorkerOutcomesInSequence) {
       {"prefix is case-sensitive", "print", Ticket("Serial:COM6", 1),
        ErrorReply("printer", kUnknown)},
       {"list, discovery failure", "list", std::nullopt, failed, {}, "", failure},
+      {"unknown method", "List", std::nullopt, Bytes{}},
+      {"print without arguments", "print", std::nullopt, ticket_invalid},
+      {"print with a list", "print", EncodableValue(EncodableList{Str("serial:COM5")}),
+       ticket_invalid},
+      {"device is a number", "print", Ticket(EncodableValue(5), EncodableValue(one)), data_invalid},
+      {"bytes as a general list", "print",
+       Ticket(Str("serial:COM5"), EncodableValue(EncodableList{EncodableValue(27)})), data_invalid},
+      {"bytes as 32-bit ints", "print",
+       Ticket(Str("serial:COM5"), EncodableValue(std::vector<int32_t>{27})), data_invalid},
+      {"bytes as 64-bit ints", "print",
+       Ticket(Str("serial:COM5"), EncodableValue(std::vector<int64_t>{27})), data_invalid},
+      {"no bytes at all", "print", Ticket("serial:COM5", 0), data_invalid},
+      {"65537 bytes", "print", Ticket("serial:COM5", 65537), data_invalid},
+      {"device missing", "print", Map({{Str("bytes"), EncodableValue(one)}}), data_invalid},
+      {"bytes missing", "print", Map({{Str("device"), Str("serial:COM5")}}), data_invalid},
+      {"keys that are not strings", "print",
+       Map({{EncodableValue(Bytes{'d', 'e', 'v', 'i', 'c', 'e'}), Str("serial:COM5")},
+            {EncodableValue(Bytes{'b', 'y', 't', 'e', 's'}), EncodableValue(one)}}),
+       data_invalid},
   };
   BridgeHarness h;
   h.devices->SetDevices(kDevices);
   std::vector<PrintRecord> printed;
+  size_t workers = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
+    const bool at_once =
+        row.reply.empty() || row.reply == ticket_invalid || row.reply == data_invalid;
+    const int started = h.threads->started;
     h.devices->FailPrinting(row.print_failure);
     h.devices->FailListing(row.list_failure);
     int64_t id = h.Call(row.method, row.arguments);
+    EXPECT_EQ(h.Reply(id).has_value(), at_once);
     ASSERT_TRUE(h.PumpUntilAnswered(id));
     EXPECT_EQ(h.Reply(id), row.reply);
     EXPECT_EQ(h.Responses(id), 1);
+    EXPECT_EQ(h.threads->started - started, at_once ? 0 : 1);
+    workers += at_once ? 0 : 1;
     if (row.printed) printed.push_back(*row.printed);
     EXPECT_EQ(h.devices->printed(), printed);
   }
-  EXPECT_EQ(h.queue->windows(), std::vector<WindowHandle>(rows.size(), BridgeHarness::kWindow));
+  EXPECT_EQ(h.queue->windows(), std::vector<WindowHandle>(workers, BridgeHarness::kWindow));
 }
 
 // While an operation is pending (its worker still running, or its message posted but not yet
