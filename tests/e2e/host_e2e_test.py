@@ -122,13 +122,11 @@ class Context:
                                                 setup=args.setup))
         self._cleanups = []
 
-    def later(self, cleanup):
-        self._cleanups.append(cleanup)
-
-    def host(self, *arguments, **environment):
+    def host(self, *arguments, ready=True, **environment):
         host = Host(self, arguments, environment)
         self._cleanups.append(host.close)
-        host.expect("event ready", "the connection")
+        if ready:
+            host.expect("event ready", "the connection")
         return host
 
     def pty(self):
@@ -229,8 +227,7 @@ def case_busy(ctx):
 
 
 def case_refused_view(ctx):
-    host = Host(ctx, environment={"QUENBREL_TEST_ENGINE_REFUSE_VIEW": "1"})
-    ctx.later(host.close)
+    host = ctx.host(ready=False, QUENBREL_TEST_ENGINE_REFUSE_VIEW="1")
     check(host.expect("exit ") == "exit 1", "a refused view controller did not end with 1")
     check(not any(line.startswith("event ") for line in host.transcript),
           "the engine saw a view: %r" % host.transcript)
