@@ -1,9 +1,11 @@
-// The printer channel as the application sees it: call bytes in, reply envelope bytes out.
+// The printer channel as the application sees it: call bytes in, reply envelope bytes out, the
+// bytes that reach the device; the worker and the hand-off when the platform lets the bridge down.
 #include "printer/printer_bridge.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,7 +17,6 @@ namespace {
 using flutter::EncodableList;
 using flutter::EncodableMap;
 using flutter::EncodableValue;
-using std::chrono::milliseconds;
 
 const std::string kBusy = "Une operation imprimante est deja en cours.";
 const std::string kSettings = "Ouvrez les parametres Bluetooth de Windows.";
@@ -25,16 +26,15 @@ const std::string kGone =
     "Cette imprimante n\xE2\x80\x99"
     "est plus installee sur cet appareil.";
 const std::string kUnknown = "Imprimante inconnue.";
+const std::string kNoWorker = "Impossible de lancer l\xE2\x80\x99operation imprimante.";
 
-EncodableValue Str(const char* text) { return EncodableValue(std::string(text)); }
-
+EncodableValue Str(const std::string& text) { return EncodableValue(text); }
+EncodableValue Map(EncodableMap map) { return EncodableValue(std::move(map)); }
 EncodableValue Ticket(EncodableValue device, EncodableValue bytes) {
-  return EncodableValue(
-      EncodableMap{{Str("device"), std::move(device)}, {Str("bytes"), std::move(bytes)}});
+  return Map({{Str("device"), std::move(device)}, {Str("bytes"), std::move(bytes)}});
 }
-
-EncodableValue ByteList(size_t count, uint8_t fill = 0x1B) {
-  return EncodableValue(std::vector<uint8_t>(count, fill));
+EncodableValue Ticket(const std::string& device, size_t size, uint8_t fill = 0x1B) {
+  return Ticket(Str(device), EncodableValue(std::vector<uint8_t>(size, fill)));
 }
 
 const std::vector<PrinterDevice> kDevices = {
@@ -42,259 +42,131 @@ const std::vector<PrinterDevice> kDevices = {
     {"serial:COM5", "COM5 (port Bluetooth / serie)"},
     {"usb:X", "X"},
     {"Serial:COM6", "COM6"},
+    {"printer:Caf\xC3\xA9", "Caf\xC3\xA9 (imprimante Windows)"},
 };
+constexpr PostRetry kFastRetry{3, milliseconds(1), milliseconds(2)};
 
-// Calls that are answered at once by an Idle bridge, without starting a worker.
-TEST(PrinterBridge, IdleCallsAnsweredAtOnce) {
-  struct Row {
-    const char* name;
-    const char* method;
-    std::optional<EncodableValue> arguments;
-    std::intptr_t shell_answer;
-    Bytes reply;
-  };
-  const std::vector<Row> rows = {
-      {"settings opened", "settings", std::nullopt, 42, SuccessNull()},
-      {"settings arguments ignored", "settings", Str("x"), 33, SuccessNull()},
-      {"settings refused at 32", "settings", std::nullopt, 32, ErrorReply("settings", kSettings)},
-      {"settings negative answer", "settings", std::nullopt, -1, ErrorReply("settings", kSettings)},
-      {"unknown method", "List", std::nullopt, 42, Bytes{}},
-      {"unknown method with arguments", "scan", EncodableValue(5), 42, Bytes{}},
-      {"print without arguments", "print", std::nullopt, 42,
-       ErrorReply("arguments", kTicketInvalid)},
-      {"print with a list", "print", EncodableValue(EncodableList{Str("serial:COM5")}), 42,
-       ErrorReply("arguments", kTicketInvalid)},
-      {"print with a string", "print", Str("serial:COM5"), 42,
-       ErrorReply("arguments", kTicketInvalid)},
-      {"device is a number", "print", Ticket(EncodableValue(5), ByteList(3)), 42,
-       ErrorReply("arguments", kDataInvalid)},
-      {"bytes as a general list", "print",
-       Ticket(Str("serial:COM5"),
-              EncodableValue(EncodableList{EncodableValue(27), EncodableValue(64)})),
-       42, ErrorReply("arguments", kDataInvalid)},
-      {"bytes as 32-bit ints", "print",
-       Ticket(Str("serial:COM5"), EncodableValue(std::vector<int32_t>{27, 64})), 42,
-       ErrorReply("arguments", kDataInvalid)},
-      {"bytes as 64-bit ints", "print",
-       Ticket(Str("serial:COM5"), EncodableValue(std::vector<int64_t>{27, 64})), 42,
-       ErrorReply("arguments", kDataInvalid)},
-      {"no bytes at all", "print", Ticket(Str("serial:COM5"), ByteList(0)), 42,
-       ErrorReply("arguments", kDataInvalid)},
-      {"65537 bytes", "print", Ticket(Str("serial:COM5"), ByteList(65537)), 42,
-       ErrorReply("arguments", kDataInvalid)},
-      {"device missing", "print", EncodableValue(EncodableMap{{Str("bytes"), ByteList(3)}}), 42,
-       ErrorReply("arguments", kDataInvalid)},
-      {"bytes missing", "print", EncodableValue(EncodableMap{{Str("device"), Str("serial:COM5")}}),
-       42, ErrorReply("arguments", kDataInvalid)},
-      {"keys that are not strings", "print",
-       EncodableValue(EncodableMap{
-           {EncodableValue(std::vector<uint8_t>{'d', 'e', 'v', 'i', 'c', 'e'}), Str("serial:COM5")},
-           {EncodableValue(std::vector<uint8_t>{'b', 'y', 't', 'e', 's'}), ByteList(3)}}),
-       42, ErrorReply("arguments", kDataInvalid)},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+// "settings" opens the Bluetooth page at once, owned by the window; the shell's answer decides.
+TEST(PrinterBridge, Settings) {
+  const Bytes refused = ErrorReply("settings", kSettings);
+  for (const auto& [answer, reply] : std::vector<std::pair<std::intptr_t, Bytes>>{
+           {33, SuccessNull()}, {32, refused}, {-1, refused}}) {
+    SCOPED_TRACE(answer);
     BridgeHarness h;
-    h.shell->answer = row.shell_answer;
-    int64_t id = row.arguments ? h.Call(row.method, *row.arguments) : h.Call(row.method);
-    EXPECT_EQ(h.Reply(id), row.reply);
+    h.shell->answer = answer;
+    EXPECT_EQ(h.Reply(h.Call("settings", Str("ignored"))), reply);
+    EXPECT_EQ(
+        h.shell->calls,
+        (std::vector<ShellCall>{{BridgeHarness::kWindow, L"open", L"ms-settings:bluetooth"}}));
     EXPECT_EQ(h.threads->started, 0);
-    bool settings = std::string(row.method) == "settings";
-    ASSERT_EQ(h.shell->calls.size(), settings ? 1u : 0u);
-    if (settings) {
-      EXPECT_EQ(h.shell->calls[0].owner, BridgeHarness::kWindow);
-      EXPECT_EQ(h.shell->calls[0].verb, L"open");
-      EXPECT_EQ(h.shell->calls[0].file, L"ms-settings:bluetooth");
-    }
   }
 }
 
-// "print" through the worker: what the application is answered and what reaches the device.
-TEST(PrinterBridge, PrintOutcomes) {
+// Calls one after the other on one bridge: argument errors and unknown methods answered at once,
+// "list" and "print" through a worker; each answered once with its own outcome (no stale list, no
+// stale error), and the exact bytes reach the device.
+TEST(PrinterBridge, RepliesInSequence) {
   struct Row {
     const char* name;
-    EncodableValue arguments;
-    std::string print_failure;
-    std::string list_failure;
-    Bytes reply;
-    std::vector<PrintRecord> printed;
-  };
-  const std::vector<uint8_t> raw = {0x00, 0x1B, 0x40, 0xFF, 0x0A};
-  const std::string failure = "Envoi interrompu. Verifiez le ticket.";
-  const std::vector<Row> rows = {
-      {"one byte to a port",
-       Ticket(Str("serial:COM5"), ByteList(1)),
-       "",
-       "",
-       SuccessNull(),
-       {{"serial:COM5", {0x1B}, true}}},
-      {"raw bytes to a printer",
-       Ticket(Str("printer:Caisse 1"), EncodableValue(raw)),
-       "",
-       "",
-       SuccessNull(),
-       {{"printer:Caisse 1", raw, false}}},
-      {"exactly 65536 bytes",
-       Ticket(Str("serial:COM5"), ByteList(65536, 0x41)),
-       "",
-       "",
-       SuccessNull(),
-       {{"serial:COM5", std::vector<uint8_t>(65536, 0x41), true}}},
-      {"extra keys change nothing",
-       EncodableValue(EncodableMap{{Str("device"), Str("serial:COM5")},
-                                   {Str("bytes"), ByteList(2)},
-                                   {Str("copies"), EncodableValue(3)},
-                                   {EncodableValue(1), Str("x")}}),
-       "",
-       "",
-       SuccessNull(),
-       {{"serial:COM5", {0x1B, 0x1B}, true}}},
-      {"id no longer listed",
-       Ticket(Str("serial:COM9"), ByteList(1)),
-       "",
-       "",
-       ErrorReply("printer", kGone),
-       {}},
-      {"empty id", Ticket(Str(""), ByteList(1)), "", "", ErrorReply("printer", kGone), {}},
-      {"prefix of a listed id",
-       Ticket(Str("serial:COM"), ByteList(1)),
-       "",
-       "",
-       ErrorReply("printer", kGone),
-       {}},
-      {"listed id without a known prefix",
-       Ticket(Str("usb:X"), ByteList(1)),
-       "",
-       "",
-       ErrorReply("printer", kUnknown),
-       {}},
-      {"prefix is case-sensitive",
-       Ticket(Str("Serial:COM6"), ByteList(1)),
-       "",
-       "",
-       ErrorReply("printer", kUnknown),
-       {}},
-      {"transport failure word for word",
-       Ticket(Str("serial:COM5"), ByteList(1)),
-       failure,
-       "",
-       ErrorReply("printer", failure),
-       {}},
-      {"discovery failure word for word",
-       Ticket(Str("serial:COM5"), ByteList(1)),
-       "",
-       failure,
-       ErrorReply("printer", failure),
-       {}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    BridgeHarness h;
-    h.devices->SetDevices(kDevices);
-    h.devices->FailPrinting(row.print_failure);
-    h.devices->FailListing(row.list_failure);
-    int64_t id = h.Call("print", row.arguments);
-    ASSERT_TRUE(h.PumpUntilAnswered(id));
-    EXPECT_EQ(h.Reply(id), row.reply);
-    std::vector<PrintRecord> printed = h.devices->printed();
-    ASSERT_EQ(printed.size(), row.printed.size());
-    for (size_t i = 0; i < printed.size(); ++i) {
-      EXPECT_EQ(printed[i].id, row.printed[i].id);
-      EXPECT_EQ(printed[i].bytes, row.printed[i].bytes);
-      EXPECT_EQ(printed[i].serial, row.printed[i].serial);
-    }
-    EXPECT_EQ(h.queue->windows(), std::vector<WindowHandle>{BridgeHarness::kWindow});
-  }
-}
-
-TEST(PrinterBridge, ListReplies) {
-  struct Row {
-    const char* name;
-    std::vector<PrinterDevice> devices;
-    std::string list_failure;
-    Bytes reply;
-  };
-  const std::vector<PrinterDevice> mixed = {
-      {"printer:A", "A (imprimante Windows)"},
-      {"printer:Caf\xC3\xA9", "Caf\xC3\xA9 (imprimante Windows)"},
-      {"serial:COM3", "COM3 (port Bluetooth / serie)"},
-  };
-  const std::vector<Row> rows = {
-      {"nothing installed", {}, "", Bytes{0x00, 0x0C, 0x00}},
-      {"a port is a windows transport", {kDevices[1]}, "", ListReply({kDevices[1]})},
-      {"order and UTF-8 kept", mixed, "", ListReply(mixed)},
-      {"discovery failure", mixed, "Plus de memoire.", ErrorReply("printer", "Plus de memoire.")},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    BridgeHarness h;
-    h.devices->SetDevices(row.devices);
-    h.devices->FailListing(row.list_failure);
-    int64_t id = h.Call("list", Str("ignored"));
-    ASSERT_TRUE(h.PumpUntilAnswered(id));
-    EXPECT_EQ(h.Reply(id), row.reply);
-  }
-}
-
-// Each outcome is answered once and only for its own operation: no stale list, no stale error.
-TEST(PrinterBridge, OutcomesInSequence) {
-  struct Row {
     const char* method;
     std::optional<EncodableValue> arguments;
-    std::string print_failure;
     Bytes reply;
+    std::optional<PrintRecord> printed = std::nullopt;
+    std::string print_failure = "";
+    std::string list_failure = "";
   };
-  const Bytes list = ListReply(kDevices);
+  const std::string failure = "Envoi interrompu. Verifiez le ticket.";
+  const Bytes failed = ErrorReply("printer", failure);
+  const Bytes ticket_invalid = ErrorReply("arguments", kTicketInvalid);
+  const Bytes data_invalid = ErrorReply("arguments", kDataInvalid);
+  const Bytes raw = {0x00, 0x1B, 0x40, 0xFF, 0x0A};
+  const Bytes one = {0x01};
   const std::vector<Row> rows = {
-      {"list", std::nullopt, "", list},
-      {"print", Ticket(Str("serial:COM9"), ByteList(1)), "", ErrorReply("printer", kGone)},
-      {"list", std::nullopt, "", list},
-      {"print", Ticket(Str("serial:COM5"), ByteList(1)), "", SuccessNull()},
-      {"print", Ticket(Str("serial:COM5"), ByteList(1)), "Hors ligne.",
-       ErrorReply("printer", "Hors ligne.")},
-      {"print", Ticket(Str("printer:Caisse 1"), ByteList(1)), "", SuccessNull()},
-      {"list", std::nullopt, "", list},
+      {"list, order and UTF-8 kept", "list", Str("ignored"), ListReply(kDevices)},
+      {"transport failure after a list", "print", Ticket("serial:COM5", 1), failed, {}, failure},
+      {"list after a failed print", "list", std::nullopt, ListReply(kDevices)},
+      {"discovery failure in a print", "print", Ticket("serial:COM5", 1), failed, {}, "", failure},
+      {"one byte to a port after a failure", "print", Ticket("serial:COM5", 1), SuccessNull(),
+       PrintRecord{"serial:COM5", {0x1B}, true}},
+      {"raw bytes to a printer", "print", Ticket(Str("printer:Caisse 1"), EncodableValue(raw)),
+       SuccessNull(), PrintRecord{"printer:Caisse 1", raw, false}},
+      {"exactly 65536 bytes", "print", Ticket("serial:COM5", 65536, 0x41), SuccessNull(),
+       PrintRecord{"serial:COM5", Bytes(65536, 0x41), true}},
+      {"extra keys change nothing", "print",
+       Map({{Str("device"), Str("serial:COM5")},
+            {Str("bytes"), EncodableValue(Bytes{2, 3})},
+            {Str("copies"), EncodableValue(3)},
+            {EncodableValue(1), Str("x")}}),
+       SuccessNull(), PrintRecord{"serial:COM5", {2, 3}, true}},
+      {"id no longer listed", "print", Ticket("serial:COM9", 1), ErrorReply("printer", kGone)},
+      {"empty id", "print", Ticket("", 1), ErrorReply("printer", kGone)},
+      {"prefix of a listed id", "print", Ticket("serial:COM", 1), ErrorReply("printer", kGone)},
+      {"listed id, unknown prefix", "print", Ticket("usb:X", 1), ErrorReply("printer", kUnknown)},
+      {"prefix is case-sensitive", "print", Ticket("Serial:COM6", 1),
+       ErrorReply("printer", kUnknown)},
+      {"list, discovery failure", "list", std::nullopt, failed, {}, "", failure},
+      {"unknown method", "List", std::nullopt, Bytes{}},
+      {"print without arguments", "print", std::nullopt, ticket_invalid},
+      {"print with a list", "print", EncodableValue(EncodableList{Str("serial:COM5")}),
+       ticket_invalid},
+      {"device is a number", "print", Ticket(EncodableValue(5), EncodableValue(one)), data_invalid},
+      {"bytes as a general list", "print",
+       Ticket(Str("serial:COM5"), EncodableValue(EncodableList{EncodableValue(27)})), data_invalid},
+      {"bytes as 32-bit ints", "print",
+       Ticket(Str("serial:COM5"), EncodableValue(std::vector<int32_t>{27})), data_invalid},
+      {"bytes as 64-bit ints", "print",
+       Ticket(Str("serial:COM5"), EncodableValue(std::vector<int64_t>{27})), data_invalid},
+      {"no bytes at all", "print", Ticket("serial:COM5", 0), data_invalid},
+      {"65537 bytes", "print", Ticket("serial:COM5", 65537), data_invalid},
+      {"device missing", "print", Map({{Str("bytes"), EncodableValue(one)}}), data_invalid},
+      {"bytes missing", "print", Map({{Str("device"), Str("serial:COM5")}}), data_invalid},
+      {"keys that are not strings", "print",
+       Map({{EncodableValue(Bytes{'d', 'e', 'v', 'i', 'c', 'e'}), Str("serial:COM5")},
+            {EncodableValue(Bytes{'b', 'y', 't', 'e', 's'}), EncodableValue(one)}}),
+       data_invalid},
   };
   BridgeHarness h;
   h.devices->SetDevices(kDevices);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    SCOPED_TRACE("step " + std::to_string(i) + " " + rows[i].method);
-    h.devices->FailPrinting(rows[i].print_failure);
-    int64_t id =
-        rows[i].arguments ? h.Call(rows[i].method, *rows[i].arguments) : h.Call(rows[i].method);
+  std::vector<PrintRecord> printed;
+  size_t workers = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const bool at_once =
+        row.reply.empty() || row.reply == ticket_invalid || row.reply == data_invalid;
+    const int started = h.threads->started;
+    h.devices->FailPrinting(row.print_failure);
+    h.devices->FailListing(row.list_failure);
+    int64_t id = h.Call(row.method, row.arguments);
+    EXPECT_EQ(h.Reply(id).has_value(), at_once);
     ASSERT_TRUE(h.PumpUntilAnswered(id));
-    EXPECT_EQ(h.Reply(id), rows[i].reply);
+    EXPECT_EQ(h.Reply(id), row.reply);
     EXPECT_EQ(h.Responses(id), 1);
+    EXPECT_EQ(h.threads->started - started, at_once ? 0 : 1);
+    workers += at_once ? 0 : 1;
+    if (row.printed) printed.push_back(*row.printed);
+    EXPECT_EQ(h.devices->printed(), printed);
   }
+  EXPECT_EQ(h.queue->windows(), std::vector<WindowHandle>(workers, BridgeHarness::kWindow));
 }
 
 // While an operation is pending (its worker still running, or its message posted but not yet
 // handled) every call is refused "busy" and nothing else happens.
 TEST(PrinterBridge, BusyWhilePending) {
-  struct Call {
-    const char* method;
-    std::optional<EncodableValue> arguments;
-  };
-  const std::vector<Call> calls = {
-      {"list", std::nullopt},      {"print", Ticket(Str("serial:COM5"), ByteList(1))},
-      {"print", std::nullopt},     {"settings", std::nullopt},
-      {"nope", EncodableValue(1)},
+  const std::vector<std::pair<const char*, std::optional<EncodableValue>>> calls = {
+      {"list", std::nullopt},     {"print", Ticket("serial:COM5", 1)}, {"print", std::nullopt},
+      {"settings", std::nullopt}, {"nope", EncodableValue(1)},
   };
   for (bool posted : {false, true}) {
     SCOPED_TRACE(posted ? "message posted, not yet handled" : "worker running");
     BridgeHarness h;
     h.devices->SetDevices(kDevices);
     h.devices->HoldPrints(!posted);
-    int64_t pending = h.Call("print", Ticket(Str("serial:COM5"), ByteList(2)));
-    if (posted) {
-      ASSERT_TRUE(h.queue->WaitForAttempts(1, milliseconds(10000)));
-    } else {
-      ASSERT_TRUE(h.devices->WaitForEntered(1, milliseconds(10000)));
-    }
-    for (const Call& call : calls) {
-      SCOPED_TRACE(call.method);
-      int64_t id = call.arguments ? h.Call(call.method, *call.arguments) : h.Call(call.method);
-      EXPECT_EQ(h.Reply(id), ErrorReply("busy", kBusy));
+    int64_t pending = h.Call("print", Ticket("serial:COM5", 2));
+    ASSERT_TRUE(posted ? h.queue->WaitForAttempts(1, milliseconds(10000))
+                       : h.devices->WaitForEntered(1, milliseconds(10000)));
+    for (const auto& [method, arguments] : calls) {
+      SCOPED_TRACE(method);
+      EXPECT_EQ(h.Reply(h.Call(method, arguments)), ErrorReply("busy", kBusy));
     }
     EXPECT_TRUE(h.shell->calls.empty());
     EXPECT_EQ(h.threads->started, 1);
@@ -307,45 +179,163 @@ TEST(PrinterBridge, BusyWhilePending) {
   }
 }
 
+// Only the result message is consumed; with nothing pending it changes nothing.
 TEST(PrinterBridge, WindowMessages) {
-  struct Row {
-    unsigned int message;
-    bool consumed;
-  };
-  const std::vector<Row> rows = {
-      {0x805A, true},  {0x8059, false}, {0x805B, false}, {0x8000, false},
-      {0x005A, false}, {0x0000, false}, {0x0113, false}, {0x1805A, false},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.message);
-    BridgeHarness h;
-    EXPECT_EQ(h.bridge->HandleWindowMessage(row.message), row.consumed);
-    // Nothing was pending, so nothing changed: the bridge is still Idle.
-    int64_t id = h.Call("list");
+  BridgeHarness h;
+  for (unsigned int message :
+       {0x805Au, 0x8059u, 0x805Bu, 0x8000u, 0x005Au, 0u, 0x0113u, 0x1805Au}) {
+    EXPECT_EQ(h.bridge->HandleWindowMessage(message), message == 0x805A) << message;
+  }
+  int64_t id = h.Call("list");
+  EXPECT_FALSE(h.Reply(id));
+  ASSERT_TRUE(h.PumpUntilAnswered(id));
+  EXPECT_EQ(h.Reply(id), Bytes({0x00, 0x0C, 0x00}));
+}
+
+// The bridge goes while an operation is pending: a ticket being sent still goes out, a worker
+// whose posts are refused stops retrying; nothing is posted or answered, and the worker lets go
+// of everything it held.
+TEST(PrinterBridge, DestroyedWhilePending) {
+  for (bool refused_posts : {false, true}) {
+    SCOPED_TRACE(refused_posts ? "posts refused, retrying" : "ticket being sent");
+    BridgeHarness h(PostRetry{1000000, milliseconds(1), milliseconds(2)});
+    h.devices->SetDevices(kDevices);
+    h.devices->HoldPrints(!refused_posts);
+    h.queue->RefuseNext(refused_posts ? -1 : 0);
+    int64_t id = h.Call("print", Ticket("serial:COM5", 3));
+    ASSERT_TRUE(refused_posts ? h.queue->WaitForAttempts(2, milliseconds(10000))
+                              : h.devices->WaitForEntered(1, milliseconds(10000)));
+    h.bridge.reset();
+    h.devices->HoldPrints(false);
+    for (int i = 0; i < 1000 && h.devices.use_count() > 1; ++i) {
+      std::this_thread::sleep_for(milliseconds(10));
+    }
+    EXPECT_EQ(h.devices.use_count(), 1);
+    EXPECT_EQ(h.devices->printed().size(), 1u);
+    EXPECT_EQ(h.queue->attempts() == 0, !refused_posts);
     EXPECT_FALSE(h.Reply(id));
-    ASSERT_TRUE(h.PumpUntilAnswered(id));
-    EXPECT_EQ(h.Reply(id), Bytes({0x00, 0x0C, 0x00}));
+    EXPECT_EQ(h.Responses(id), 0);
   }
 }
 
-// The bridge goes while a ticket is being sent: the ticket still goes out, nothing is posted or
-// answered, and the worker lets go of everything it held.
-TEST(PrinterBridge, DestroyedDuringPrint) {
-  BridgeHarness h;
-  h.devices->SetDevices(kDevices);
-  h.devices->HoldPrints(true);
-  int64_t id = h.Call("print", Ticket(Str("serial:COM5"), ByteList(3)));
-  ASSERT_TRUE(h.devices->WaitForEntered(1, milliseconds(10000)));
-  h.DestroyBridge();
-  h.devices->HoldPrints(false);
-  for (int i = 0; i < 1000 && h.devices.use_count() > 1; ++i) {
-    std::this_thread::sleep_for(milliseconds(10));
+// No thread for the worker: the call is answered at once and the bridge is Idle again.
+TEST(PrinterBridge, ThreadStartRefused) {
+  for (const char* method : {"list", "print"}) {
+    SCOPED_TRACE(method);
+    BridgeHarness h;
+    h.devices->SetDevices(kDevices);
+    h.threads->refuse = true;
+    std::optional<EncodableValue> arguments;
+    if (std::string(method) == "print") arguments = Ticket("serial:COM5", 1);
+    EXPECT_EQ(h.Reply(h.Call(method, arguments)), ErrorReply("printer", kNoWorker));
+    h.threads->refuse = false;
+    int64_t next = h.Call("list");
+    ASSERT_TRUE(h.PumpUntilAnswered(next));
+    EXPECT_EQ(h.Reply(next), ListReply(kDevices));
   }
-  EXPECT_EQ(h.devices.use_count(), 1);
-  EXPECT_EQ(h.devices->printed().size(), 1u);
-  EXPECT_EQ(h.queue->attempts(), 0);
-  EXPECT_FALSE(h.Reply(id));
-  EXPECT_EQ(h.Responses(id), 0);
+}
+
+// Refused posts: retried while the bridge lives; if every retry is refused, the window's thread
+// answers at the next message it sees or at the next call, which is then served normally.
+TEST(PrinterBridge, PostRefused) {
+  enum Delivery { kPostedLater, kNextWindowMessage, kNextCall };
+  const struct {
+    const char* name;
+    int refusals;
+    Delivery delivery;
+  } rows[] = {{"refused twice, then posted", 2, kPostedLater},
+              {"always refused, next window message", -1, kNextWindowMessage},
+              {"always refused, next call", -1, kNextCall}};
+  for (const auto& [name, refusals, delivery] : rows) {
+    SCOPED_TRACE(name);
+    BridgeHarness h(kFastRetry);
+    h.devices->SetDevices(kDevices);
+    h.queue->RefuseNext(refusals);
+    int64_t id = h.Call("list");
+    if (delivery == kPostedLater) {
+      ASSERT_TRUE(h.PumpUntilAnswered(id));
+    } else {
+      ASSERT_TRUE(h.queue->WaitForAttempts(3, milliseconds(10000)));
+      std::optional<int64_t> next;
+      for (int i = 0; i < 1000 && !h.Reply(id); ++i) {
+        if (delivery == kNextWindowMessage) {
+          EXPECT_FALSE(h.bridge->HandleWindowMessage(0x0113));
+        } else {
+          int64_t call = h.Call("settings");
+          if (h.Reply(id)) {
+            next = call;
+            break;
+          }
+          EXPECT_EQ(h.Reply(call), ErrorReply("busy", kBusy));
+        }
+        std::this_thread::sleep_for(milliseconds(5));
+      }
+      EXPECT_EQ(h.Reply(next.value_or(0)) == SuccessNull(), delivery == kNextCall);
+    }
+    EXPECT_EQ(h.Reply(id), ListReply(kDevices));
+    EXPECT_EQ(h.Responses(id), 1);
+    EXPECT_EQ(h.queue->attempts(), 3);
+  }
+}
+
+// Thousands of mixed calls with random delays and failures of every platform piece: every call is
+// answered exactly once, and "busy" only while an operation is pending.
+TEST(PrinterBridge, RandomSequence) {
+  const Bytes busy = ErrorReply("busy", kBusy);
+  const Bytes malformed = {0x03, 0x01, 0x00, 0x00, 0x00};
+  for (unsigned seed : {1u, 2u, 3u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
+    BridgeHarness h(kFastRetry);
+    h.devices->SetDevices(kDevices);
+    std::vector<int64_t> ids;
+    int64_t pending = 0;  // the call whose operation is pending; 0: Idle
+    for (int step = 0; step < 1500; ++step) {
+      h.devices->SetDelay(milliseconds(random() % 3));
+      h.devices->FailPrinting(chance(20) ? "Hors ligne." : "");
+      h.devices->FailListing(chance(10) ? "Plus de memoire." : "");
+      h.threads->refuse = chance(5);
+      if (chance(10)) h.queue->RefuseNext(static_cast<int>(random() % 5));
+      if (chance(10)) h.shell->answer = chance(50) ? 2 : 42;
+
+      const int kind = static_cast<int>(random() % 7);
+      const std::vector<std::pair<const char*, std::optional<EncodableValue>>> calls = {
+          {"list", std::nullopt},
+          {"print", Ticket("serial:COM5", 1 + random() % 64)},
+          {"print", Ticket("serial:COM9", 1)},
+          {"print", Ticket("serial:COM5", 0)},
+          {"settings", std::nullopt},
+          {"scan", std::nullopt},
+      };
+      int64_t id =
+          kind == 6 ? h.CallBytes(malformed) : h.Call(calls[kind].first, calls[kind].second);
+      ASSERT_GT(id, 0);
+      ids.push_back(id);
+      if (pending && h.Reply(pending)) pending = 0;  // answered on this call's way in
+      std::optional<Bytes> reply = h.Reply(id);
+      if (kind == 6) {
+        ASSERT_EQ(reply, Bytes{});  // not a call: the channel answers before the bridge sees it
+      } else if (pending) {
+        ASSERT_EQ(reply, busy);
+      } else if (kind <= 2 && !reply) {
+        pending = id;
+      } else {
+        ASSERT_TRUE(reply);
+        ASSERT_NE(*reply, busy);
+      }
+      if (pending && chance(60)) {
+        if (auto message = h.queue->Take(milliseconds(random() % 4))) {
+          h.bridge->HandleWindowMessage(*message);
+        }
+        if (h.Reply(pending)) pending = 0;
+      }
+    }
+    ASSERT_TRUE(!pending || h.PumpUntilAnswered(pending, milliseconds(10000), true));
+    for (int64_t id : ids) ASSERT_EQ(h.Responses(id), 1) << "call " << id;
+    h.shell->answer = 42;
+    EXPECT_EQ(h.Reply(h.Call("settings")), SuccessNull());
+  }
 }
 
 }  // namespace

@@ -67,17 +67,10 @@ TEST(DriverFrames, ImpossibleCountsBreakTheStream) {
   }
 }
 
-TEST(DriverFrames, JsonArguments) {
-  const struct {
-    std::vector<std::string> items;
-    std::string json;
-  } rows[] = {
-      {{}, "[]"},
-      {{"alpha", "beta gamma"}, R"(["alpha","beta gamma"])"},
-      {{"a\"b\\c", "\n", "\xC3\xA9t\xC3\xA9"},
-       "[\"a\\\"b\\\\c\",\"\\u000a\",\"\xC3\xA9t\xC3\xA9\"]"},
-  };
-  for (const auto& row : rows) EXPECT_EQ(JsonStringArray(row.items), row.json);
+// The plain cases ([] and ["alpha","beta gamma"]) are checked end to end; here, the escapes.
+TEST(DriverFrames, JsonArgumentsEscaped) {
+  EXPECT_EQ(JsonStringArray({"a\"b\\c", "\n", "\xC3\xA9t\xC3\xA9"}),
+            "[\"a\\\"b\\\\c\",\"\\u000a\",\"\xC3\xA9t\xC3\xA9\"]");
 }
 
 }  // namespace

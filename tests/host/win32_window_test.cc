@@ -1,10 +1,13 @@
-// The top-level window base class, for real: native windows under the program's own class.
+// The top-level window base class, for real: native windows under the program's own class, and
+// the title bar theme.
 #include "host/win32_window.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -42,10 +45,12 @@ bool CreateAt(Win32Window& window, Win32Window::LogicalPoint origin = {10, 10},
   return window.Create(L"Test", origin, size);
 }
 
-// The geometry asked of CreateWindowExW for windows of our class (before the system clamps it to
-// the screen).
+// What CreateWindowExW is asked for a window of our class (before the system clamps it to the
+// screen), and every message then sent to it, in order.
 HHOOK cbt_hook = nullptr;
+HHOOK call_hook = nullptr;
 RECT requested{};
+std::vector<UINT> sent;
 LRESULT CALLBACK RecordCreation(int code, WPARAM wparam, LPARAM lparam) {
   if (code == HCBT_CREATEWND) {
     const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lparam)->lpcs;
@@ -55,64 +60,49 @@ LRESULT CALLBACK RecordCreation(int code, WPARAM wparam, LPARAM lparam) {
   }
   return CallNextHookEx(cbt_hook, code, wparam, lparam);
 }
+LRESULT CALLBACK RecordSent(int code, WPARAM wparam, LPARAM lparam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+  wchar_t name[64] = {};
+  if (code == HC_ACTION && GetClassNameW(call->hwnd, name, 64) &&
+      std::wstring(name) == kClassName) {
+    sent.push_back(call->message);
+  }
+  return CallNextHookEx(call_hook, code, wparam, lparam);
+}
 
-TEST(Win32WindowTest, ScalesOriginAndSizeByTheMonitorDpiTruncating) {
+// Created at the origin and size scaled by the monitor's DPI, truncated; HandleMessage then sees
+// exactly the messages after WM_NCCREATE.
+TEST(Win32WindowTest, CreationScaledAndMessagesFromNonClientCreation) {
   struct Row {
     UINT dpi;
     Win32Window::LogicalPoint origin;
     RECT expected;  // x, y, width, height
   } rows[] = {
-      {96, {10, 10}, {10, 10, 1440, 900}},     {120, {10, 10}, {12, 12, 1800, 1125}},
-      {144, {10, 10}, {15, 15, 2160, 1350}},   {168, {10, 10}, {17, 17, 2520, 1575}},
+      {96, {10, 10}, {10, 10, 1440, 900}},
+      {120, {10, 10}, {12, 12, 1800, 1125}},
       {168, {-10, 10}, {-17, 17, 2520, 1575}},  // toward zero, not down
   };
   cbt_hook = SetWindowsHookExW(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
-  ASSERT_NE(cbt_hook, nullptr);
+  call_hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordSent, nullptr, GetCurrentThreadId());
+  ASSERT_TRUE(cbt_hook && call_hook);
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "dpi " << row.dpi << " x " << row.origin.x);
     test_dpi = row.dpi;
     requested = {};
+    sent.clear();
     RecordingWindow window;
     ASSERT_TRUE(window.Create(L"Test", row.origin, {1440, 900}));
-    EXPECT_EQ(requested.left, row.expected.left);
-    EXPECT_EQ(requested.top, row.expected.top);
-    EXPECT_EQ(requested.right, row.expected.right);
-    EXPECT_EQ(requested.bottom, row.expected.bottom);
+    EXPECT_TRUE(EqualRect(&requested, &row.expected))
+        << requested.left << " " << requested.top << " " << requested.right << " "
+        << requested.bottom;
+    auto nccreate = std::find(sent.begin(), sent.end(), WM_NCCREATE);
+    ASSERT_NE(nccreate, sent.end()) << "WM_NCCREATE was never sent";
+    ASSERT_NE(nccreate, sent.begin()) << "no message came before WM_NCCREATE; nothing to check";
+    EXPECT_EQ(window.handled, std::vector<UINT>(nccreate + 1, sent.end()));
   }
   UnhookWindowsHookEx(cbt_hook);
-  test_dpi = 96;
-}
-
-// Every message sent to our window, in order, as the system delivered it.
-HHOOK call_hook = nullptr;
-std::vector<UINT> sent;
-LRESULT CALLBACK RecordSent(int code, WPARAM wparam, LPARAM lparam) {
-  if (code == HC_ACTION) {
-    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
-    wchar_t name[64] = {};
-    GetClassNameW(call->hwnd, name, 64);
-    if (std::wstring(name) == kClassName) {
-      sent.push_back(call->message);
-    }
-  }
-  return CallNextHookEx(call_hook, code, wparam, lparam);
-}
-
-TEST(Win32WindowTest, HandleMessageSeesExactlyTheMessagesAfterNonClientCreation) {
-  sent.clear();
-  call_hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordSent, nullptr, GetCurrentThreadId());
-  ASSERT_NE(call_hook, nullptr);
-  RecordingWindow window;
-  ASSERT_TRUE(CreateAt(window));
   UnhookWindowsHookEx(call_hook);
-
-  size_t nccreate = 0;
-  while (nccreate < sent.size() && sent[nccreate] != WM_NCCREATE) ++nccreate;
-  ASSERT_LT(nccreate, sent.size()) << "WM_NCCREATE was never sent";
-  ASSERT_GT(nccreate, 0u) << "no message came before WM_NCCREATE; nothing to check";
-  const std::vector<UINT> after(sent.begin() + nccreate + 1, sent.end());
-  EXPECT_EQ(window.handled, after);
-  EXPECT_NE(window.GetWindowHandle(), nullptr);
+  test_dpi = 96;
 }
 
 bool ChildCoversClientArea(HWND parent, HWND child) {
@@ -179,31 +169,73 @@ TEST(Win32WindowTest, ClassStaysRegisteredWhileAnyWindowObjectLives) {
   second.reset();
   EXPECT_FALSE(ClassRegistered());
 
-  // The next window registers the class again.
+  // The next window registers the class again; a second Create replaces the first window.
   RecordingWindow third;
   ASSERT_TRUE(CreateAt(third));
   EXPECT_TRUE(ClassRegistered());
+  HWND replaced = third.GetWindowHandle();
+  ASSERT_TRUE(CreateAt(third));
+  EXPECT_FALSE(IsWindow(replaced));
+  EXPECT_TRUE(IsWindow(third.GetWindowHandle()));
+
+  // Refused by OnCreated: the window is kept until the object ends.
+  auto refused = std::make_unique<RecordingWindow>();
+  refused->refuse_creation = true;
+  EXPECT_FALSE(CreateAt(*refused));
+  HWND kept = refused->GetWindowHandle();
+  EXPECT_TRUE(IsWindow(kept));
+  refused.reset();
+  EXPECT_FALSE(IsWindow(kept));
 }
 
-TEST(Win32WindowTest, RefusedCreationKeepsTheWindowUntilTheObjectEnds) {
-  HWND native = nullptr;
-  {
-    RecordingWindow window;
-    window.refuse_creation = true;
-    EXPECT_FALSE(CreateAt(window));
-    native = window.GetWindowHandle();
-    EXPECT_TRUE(IsWindow(native));
+// The title bar theme from the user's setting, with the current user's registry redirected to a
+// private volatile key (keys below it must be volatile too).
+TEST(Win32WindowThemeTest, FollowsAppsUseLightTheme) {
+  const DWORD zero_text = L'0';  // REG_SZ "0"
+  const struct {
+    const char* name;
+    DWORD type;  // 0: no value at all
+    DWORD value;
+    int dark;  // -1: the theme is left alone
+  } rows[] = {
+      {"missing", 0, 0, -1},
+      {"dark", REG_DWORD, 0, TRUE},
+      {"light", REG_DWORD, 1, FALSE},
+      {"other non-zero", REG_DWORD, 7, FALSE},
+      {"not a number", REG_SZ, zero_text, -1},
+  };
+  static std::vector<std::pair<HWND, BOOL>> calls;
+  const HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(0x1234));
+  const std::wstring root_name =
+      L"Software\\QuenbrelThemeTest" + std::to_wstring(GetCurrentProcessId());
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    HKEY root = nullptr, key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, root_name.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &root, nullptr),
+              ERROR_SUCCESS);
+    RegOverridePredefKey(HKEY_CURRENT_USER, root);
+    if (row.type != 0) {
+      ASSERT_EQ(
+          RegCreateKeyExW(HKEY_CURRENT_USER,
+                          L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
+                          nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+          ERROR_SUCCESS);
+      RegSetValueExW(key, L"AppsUseLightTheme", 0, row.type,
+                     reinterpret_cast<const BYTE*>(&row.value), sizeof(row.value));
+      RegCloseKey(key);
+    }
+    calls.clear();
+    Win32Window::ApplySystemTheme(window, [](HWND w, BOOL dark) { calls.push_back({w, dark}); });
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(root);
+    RegDeleteTreeW(HKEY_CURRENT_USER, root_name.c_str());
+    if (row.dark < 0) {
+      EXPECT_TRUE(calls.empty());
+    } else {
+      EXPECT_EQ(calls, (std::vector<std::pair<HWND, BOOL>>{{window, row.dark}}));
+    }
   }
-  EXPECT_FALSE(IsWindow(native));
-}
-
-TEST(Win32WindowTest, SecondCreateReplacesTheFirstWindow) {
-  RecordingWindow window;
-  ASSERT_TRUE(CreateAt(window));
-  HWND first = window.GetWindowHandle();
-  ASSERT_TRUE(CreateAt(window));
-  EXPECT_FALSE(IsWindow(first));
-  EXPECT_TRUE(IsWindow(window.GetWindowHandle()));
 }
 
 }  // namespace
