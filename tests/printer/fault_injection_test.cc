@@ -40,6 +40,22 @@ class Injector {
     if (fault_ == Fault::kThrows) throw std::bad_alloc();
     return fault_ == Fault::kTakesNothing ? Hit::kTakeNothing : Hit::kFail;
   }
+  // A write step: fails, takes nothing, or passes on to |write|.
+  template <typename Write>
+  bool WriteStep(std::uintptr_t handle, const std::string& op, std::uint32_t* written,
+                 Write write) {
+    Used(handle, op);
+    switch (Step(op)) {
+      case Hit::kFail:
+        return false;
+      case Hit::kTakeNothing:
+        *written = 0;
+        return true;
+      case Hit::kPass:
+        break;
+    }
+    return write();
+  }
   // A call whose result is ignored (clean-up): recorded, never failed.
   void Note(const std::string& op) { calls.push_back(op); }
 
@@ -100,17 +116,8 @@ class InjectedSpooler final : public Spooler {
   }
   bool WritePrinter(PrinterHandle handle, const unsigned char* data, std::uint32_t count,
                     std::uint32_t* written) override {
-    in_.Used(Raw(handle), "WritePrinter");
-    switch (in_.Step("WritePrinter")) {
-      case Hit::kFail:
-        return false;
-      case Hit::kTakeNothing:
-        *written = 0;
-        return true;
-      case Hit::kPass:
-        break;
-    }
-    return inner_.WritePrinter(handle, data, count, written);
+    return in_.WriteStep(Raw(handle), "WritePrinter", written,
+                         [&] { return inner_.WritePrinter(handle, data, count, written); });
   }
   bool EndPage(PrinterHandle handle) override {
     in_.Used(Raw(handle), "EndPage");
@@ -162,17 +169,8 @@ class InjectedSerialPort final : public SerialPort {
   }
   bool Write(SerialHandle handle, const unsigned char* data, std::uint32_t count,
              std::uint32_t* written) override {
-    in_.Used(Raw(handle), "Write");
-    switch (in_.Step("Write")) {
-      case Hit::kFail:
-        return false;
-      case Hit::kTakeNothing:
-        *written = 0;
-        return true;
-      case Hit::kPass:
-        break;
-    }
-    return inner_.Write(handle, data, count, written);
+    return in_.WriteStep(Raw(handle), "Write", written,
+                         [&] { return inner_.Write(handle, data, count, written); });
   }
   void Close(SerialHandle handle) override {
     in_.Note("Close");
