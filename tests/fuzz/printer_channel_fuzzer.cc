@@ -4,8 +4,7 @@
 // when the input says so, on this thread or on a thread joined at once, so every run is
 // deterministic. A finding: a crash, a sanitizer report, a message answered twice, or a message
 // still unanswered once everything has been pumped.
-#include <fuzzer/FuzzedDataProvider.h>
-
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -64,6 +63,27 @@ class SteppedThreadStarter : public ThreadStarter {
   std::deque<std::function<void()>> waiting;
 };
 
+// The input, read front to back a byte at a time (zeros once it is used up), so that seeds are
+// easy to write by hand: each step is an operation byte and its operands.
+class Input {
+ public:
+  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
+  bool Bool() { return Byte() & 1; }
+  size_t left() const { return size_ - at_; }
+  std::vector<uint8_t> Bytes(size_t count) {
+    count = std::min(count, left());
+    std::vector<uint8_t> bytes(data_ + at_, data_ + at_ + count);
+    at_ += count;
+    return bytes;
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t at_ = 0;
+};
+
 [[noreturn]] void Finding(const char* what, int64_t id) {
   std::fprintf(stdout, "FINDING: %s (message %lld)\n", what, static_cast<long long>(id));
   std::fflush(stdout);
@@ -75,16 +95,16 @@ std::vector<uint8_t> Encode(const std::string& method, std::unique_ptr<Encodable
       flutter::MethodCall(method, std::move(arguments)));
 }
 
-std::vector<uint8_t> PrintMessage(FuzzedDataProvider& input) {
+std::vector<uint8_t> PrintMessage(Input& input) {
   static const char* const kDevices[] = {"serial:COM5", "printer:Caisse 1", "usb:1", "", "serial:"};
   static const size_t kSizes[] = {0, 1, 3, 512, kMaxTicketBytes, kMaxTicketBytes + 1};
   EncodableMap arguments;
-  uint8_t shape = input.ConsumeIntegral<uint8_t>();
+  uint8_t shape = input.Byte();
   if (shape & 1) {
     arguments[EncodableValue("device")] = EncodableValue(std::string(kDevices[(shape >> 1) % 5]));
   }
   if (shape & 16) {
-    size_t size = kSizes[input.ConsumeIntegralInRange<size_t>(0, 5)];
+    size_t size = kSizes[input.Byte() % 6];
     arguments[EncodableValue("bytes")] = EncodableValue(std::vector<uint8_t>(size, 0x1B));
   }
   if (shape & 32) arguments[EncodableValue("bytes")] = EncodableValue("not bytes");
@@ -173,10 +193,10 @@ class Session {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FuzzedDataProvider input(data, size);
+  Input input(data, size);
   Session session;
-  for (int step = 0; step < kMaxSteps && input.remaining_bytes() > 0; ++step) {
-    switch (input.ConsumeIntegralInRange<int>(0, 12)) {
+  for (int step = 0; step < kMaxSteps && input.left() > 0; ++step) {
+    switch (input.Byte() % 13) {
       case 0:
         session.Send(Encode("list", nullptr));
         break;
@@ -186,14 +206,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 2:
         session.Send(Encode("settings", nullptr));
         break;
-      case 3:
-        session.Send(Encode(input.ConsumeRandomLengthString(16), nullptr));
+      case 3: {  // any method name, "list" and "print" included
+        std::vector<uint8_t> name = input.Bytes(input.Byte() % 17);
+        session.Send(Encode(std::string(name.begin(), name.end()), nullptr));
         break;
+      }
       case 4:  // anything at all, malformed or not
-        session.Send(input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<size_t>(0, 64)));
+        session.Send(input.Bytes(input.Byte() % 65));
         break;
       case 5:
-        session.threads->RunOne(input.ConsumeBool());
+        session.threads->RunOne(input.Bool());
         break;
       case 6:
         session.PumpOne();
@@ -202,20 +224,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         session.bridge->HandleWindowMessage(kTimerMessage);
         break;
       case 8:
-        session.devices->FailListing(input.ConsumeBool() ? "Liste impossible." : "");
+        session.devices->FailListing(input.Bool() ? "Liste impossible." : "");
         break;
       case 9:
-        session.devices->FailPrinting(input.ConsumeBool() ? "Impression impossible." : "");
+        session.devices->FailPrinting(input.Bool() ? "Impression impossible." : "");
         break;
       case 10:
-        session.queue->RefuseNext(input.ConsumeIntegralInRange<int>(-1, 3));
+        session.queue->RefuseNext(input.Byte() % 5 - 1);
         break;
       case 11:
-        session.threads->refuse = input.ConsumeBool();
+        session.threads->refuse = input.Bool();
         break;
       case 12:
-        session.threads->immediate = input.ConsumeBool();
-        session.shell->answer = input.ConsumeBool() ? 42 : 2;
+        session.threads->immediate = input.Bool();
+        session.shell->answer = input.Bool() ? 42 : 2;
         break;
     }
     session.CheckNoneTwice();
