@@ -64,9 +64,11 @@ void FlutterDesktopMessengerSendResponse(FlutterDesktopMessengerRef messenger,
     ++record.responses;
     if (record.answered) return;  // the first response stands
     record.answered = true;
-    if (data && data_length > 0) record.bytes.assign(data, data + data_length);
     notify = engine->on_response;
-    if (notify) bytes = record.bytes;
+    // With a driver link the bytes go to the driver and are not kept: a long run through the
+    // driver would otherwise grow the host's memory by every reply it ever sent.
+    std::vector<uint8_t>& kept = notify ? bytes : record.bytes;
+    if (data && data_length > 0) kept.assign(data, data + data_length);
   }
   if (notify) notify(handle->id, bytes);
 }

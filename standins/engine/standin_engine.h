@@ -53,8 +53,8 @@ struct Registration {
 struct ReplyRecord {
   std::unique_ptr<FlutterDesktopMessageResponseHandle> handle;
   bool answered = false;
-  int responses = 0;  // SendResponse calls naming this message
-  std::vector<uint8_t> bytes;
+  int responses = 0;           // SendResponse calls naming this message
+  std::vector<uint8_t> bytes;  // empty when a driver link took the reply
 };
 
 struct QueuedMessage {

@@ -1,7 +1,8 @@
 // Test equipment: runs the printer device side on the real Win32 platform layer, printing what a
 // user would get, and installs and removes the test printers, for the Linux-side script.
 //   printer_probe list                       one "id<TAB>label" line per device
-//   printer_probe serial|spooler <hex id> <file>
+//   printer_probe time-list <n>              n fresh listings: the microseconds of each, a line
+//   each printer_probe serial|spooler <hex id> <file>
 //       PrintToSerialPort or PrintToWindowsPrinter of the file's bytes: "ok" or "error<TAB>message"
 //   printer_probe driver <driver> <ppd file>       installs a wineps.drv driver with that PPD
 //   printer_probe add <hex name> <driver> <port>   adds a RAW printer (replacing one of that name)
@@ -14,7 +15,9 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -110,6 +113,19 @@ int main(int argc, char** argv) {
     Win32DosDevices dos_devices;
     for (const PrinterDevice& device : ListDevices(spooler, dos_devices)) {
       Out(device.id + "\t" + device.name + "\n");
+    }
+    return 0;
+  }
+  if (command == "time-list" && argc == 3) {
+    Win32Spooler spooler;
+    Win32DosDevices dos_devices;
+    const int count = std::clamp(std::atoi(argv[2]), 1, 100000);
+    for (int i = 0; i < count; ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      const std::vector<PrinterDevice> devices = ListDevices(spooler, dos_devices);
+      const auto elapsed = std::chrono::steady_clock::now() - start;
+      if (devices.empty()) return 1;
+      Out(std::to_string(std::chrono::duration<double, std::micro>(elapsed).count()) + "\n");
     }
     return 0;
   }
