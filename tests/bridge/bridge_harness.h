@@ -98,6 +98,10 @@ class FakeWindowQueue : public WindowPoster {
     std::lock_guard<std::mutex> lock(mutex_);
     return attempts_;
   }
+  size_t queued() {  // posted and not yet taken
+    std::lock_guard<std::mutex> lock(mutex_);
+    return queue_.size();
+  }
   std::vector<WindowHandle> windows() {  // the window of each accepted post
     std::lock_guard<std::mutex> lock(mutex_);
     return windows_;
@@ -206,15 +210,20 @@ class FakePrinterServices : public PrinterServices {
   std::vector<PrintRecord> printed_;
 };
 
+// A stand-in engine made from the bundle paths the host would pass.
+inline FlutterDesktopEngineRef CreateTestEngine() {
+  FlutterDesktopEngineProperties properties = {};
+  properties.assets_path = L"data/flutter_assets";
+  properties.icu_data_path = L"data/icudtl.dat";
+  properties.aot_library_path = L"data/app.so";
+  properties.dart_entrypoint = "";
+  return FlutterDesktopEngineCreate(&properties);
+}
+
 class BridgeHarness {
  public:
   explicit BridgeHarness(PostRetry retry = PostRetry{}) {
-    FlutterDesktopEngineProperties properties = {};
-    properties.assets_path = L"data/flutter_assets";
-    properties.icu_data_path = L"data/icudtl.dat";
-    properties.aot_library_path = L"data/app.so";
-    properties.dart_entrypoint = "";
-    engine_ = FlutterDesktopEngineCreate(&properties);
+    engine_ = CreateTestEngine();
     messenger_ =
         std::make_unique<flutter::BinaryMessengerImpl>(FlutterDesktopEngineGetMessenger(engine_));
     auto owned_shell = std::make_unique<FakeShell>();

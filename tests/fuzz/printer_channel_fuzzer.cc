@@ -25,7 +25,7 @@
 #include "channel/standard_method_codec.h"
 #include "printer/printer_bridge.h"
 #include "standins/engine/standin_engine_test_api.h"
-#include "tests/bridge/bridge_fakes.h"
+#include "tests/bridge/bridge_harness.h"
 
 namespace {
 
@@ -115,12 +115,7 @@ std::vector<uint8_t> PrintMessage(Input& input) {
 class Session {
  public:
   Session() {
-    FlutterDesktopEngineProperties properties = {};
-    properties.assets_path = L"data/flutter_assets";
-    properties.icu_data_path = L"data/icudtl.dat";
-    properties.aot_library_path = L"data/app.so";
-    properties.dart_entrypoint = "";
-    engine_ = FlutterDesktopEngineCreate(&properties);
+    engine_ = CreateTestEngine();
     messenger_ =
         std::make_unique<flutter::BinaryMessengerImpl>(FlutterDesktopEngineGetMessenger(engine_));
     devices->SetDevices({{"printer:Caisse 1", "Caisse 1"}, {"serial:COM5", "COM5"}});
