@@ -12,8 +12,11 @@ HANDLE ToHandle(SerialHandle handle) {
   return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(handle));
 }
 
-DCB ToDcb(const CommState& s) {
-  DCB d = {};
+// The DCB and CommState name their fields alike, so one copy serves both directions; the masks
+// keep each flag within its bit-field.
+template <typename To, typename From>
+To CopyCommFields(const From& s) {
+  To d = {};
   d.DCBlength = s.DCBlength;
   d.BaudRate = s.BaudRate;
   d.fBinary = s.fBinary & 1u;
@@ -45,38 +48,9 @@ DCB ToDcb(const CommState& s) {
   return d;
 }
 
-CommState FromDcb(const DCB& d) {
-  CommState s;
-  s.DCBlength = d.DCBlength;
-  s.BaudRate = d.BaudRate;
-  s.fBinary = d.fBinary;
-  s.fParity = d.fParity;
-  s.fOutxCtsFlow = d.fOutxCtsFlow;
-  s.fOutxDsrFlow = d.fOutxDsrFlow;
-  s.fDtrControl = d.fDtrControl;
-  s.fDsrSensitivity = d.fDsrSensitivity;
-  s.fTXContinueOnXoff = d.fTXContinueOnXoff;
-  s.fOutX = d.fOutX;
-  s.fInX = d.fInX;
-  s.fErrorChar = d.fErrorChar;
-  s.fNull = d.fNull;
-  s.fRtsControl = d.fRtsControl;
-  s.fAbortOnError = d.fAbortOnError;
-  s.fDummy2 = d.fDummy2;
-  s.wReserved = d.wReserved;
-  s.XonLim = d.XonLim;
-  s.XoffLim = d.XoffLim;
-  s.ByteSize = d.ByteSize;
-  s.Parity = d.Parity;
-  s.StopBits = d.StopBits;
-  s.XonChar = d.XonChar;
-  s.XoffChar = d.XoffChar;
-  s.ErrorChar = d.ErrorChar;
-  s.EofChar = d.EofChar;
-  s.EvtChar = d.EvtChar;
-  s.wReserved1 = d.wReserved1;
-  return s;
-}
+DCB ToDcb(const CommState& s) { return CopyCommFields<DCB>(s); }
+
+CommState FromDcb(const DCB& d) { return CopyCommFields<CommState>(d); }
 
 }  // namespace
 
