@@ -1,5 +1,6 @@
 #include "channel/encodable_value.h"
 
+#include <algorithm>
 #include <functional>
 #include <type_traits>
 
@@ -9,27 +10,65 @@ namespace {
 
 const EncodableVariant& AsVariant(const EncodableValue& value) { return value; }
 
-}  // namespace
+int Compare(const EncodableValue& a, const EncodableValue& b);
 
-// Same index: strings compare as unsigned bytes (std::char_traits<char>), typed lists, lists and
-// maps lexicographically through the element ordering, maps entry by entry (key, then value).
-bool operator<(const EncodableValue& a, const EncodableValue& b) {
+template <typename T>
+int CompareOrdered(const T& left, const T& right) {
+  return left < right ? -1 : (right < left ? 1 : 0);
+}
+
+// Lists and maps are walked once, element by element. Their own operator< would compare each pair
+// of equivalent elements twice, so the work would double with every level of nesting.
+int CompareLists(const EncodableList& left, const EncodableList& right) {
+  const size_t common = std::min(left.size(), right.size());
+  for (size_t i = 0; i < common; ++i) {
+    if (const int order = Compare(left[i], right[i])) return order;
+  }
+  return CompareOrdered(left.size(), right.size());
+}
+
+int CompareMaps(const EncodableMap& left, const EncodableMap& right) {
+  auto l = left.begin();
+  auto r = right.begin();
+  for (; l != left.end() && r != right.end(); ++l, ++r) {
+    if (const int order = Compare(l->first, r->first)) return order;
+    if (const int order = Compare(l->second, r->second)) return order;
+  }
+  return CompareOrdered(left.size(), right.size());
+}
+
+// Negative, zero or positive as |a| orders before, with or after |b|.
+int Compare(const EncodableValue& a, const EncodableValue& b) {
   if (a.index() != b.index()) {
-    return a.index() < b.index();
+    return CompareOrdered(a.index(), b.index());
   }
   return std::visit(
-      [&a, &b](const auto& left) -> bool {
+      [&a, &b](const auto& left) -> int {
         using T = std::decay_t<decltype(left)>;
+        const T& right = *std::get_if<T>(&b);
         if constexpr (std::is_same_v<T, std::monostate>) {
-          return false;
+          return 0;
         } else if constexpr (std::is_same_v<T, CustomEncodableValue>) {
-          return std::less<const EncodableValue*>()(&a, &b);
+          const std::less<const EncodableValue*> less;
+          return less(&a, &b) ? -1 : (less(&b, &a) ? 1 : 0);
+        } else if constexpr (std::is_same_v<T, EncodableList>) {
+          return CompareLists(left, right);
+        } else if constexpr (std::is_same_v<T, EncodableMap>) {
+          return CompareMaps(left, right);
+        } else if constexpr (std::is_same_v<T, std::string>) {
+          return left.compare(right);
         } else {
-          return left < *std::get_if<T>(&b);
+          return CompareOrdered(left, right);
         }
       },
       AsVariant(a));
 }
+
+}  // namespace
+
+// Same index: strings compare as unsigned bytes (std::char_traits<char>), typed lists, lists and
+// maps lexicographically through the element ordering, maps entry by entry (key, then value).
+bool operator<(const EncodableValue& a, const EncodableValue& b) { return Compare(a, b) < 0; }
 
 bool operator==(const EncodableValue& a, const EncodableValue& b) {
   if (a.index() != b.index()) {

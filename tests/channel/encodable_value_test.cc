@@ -23,6 +23,15 @@ TEST(EncodableValue, CharacterStringIsAString) {
   EXPECT_EQ(EncodableValue(std::vector<float>{}).index(), 13u);
 }
 
+// |leaf| inside |depth| single-element lists, or single-entry maps under the key 0.
+EncodableValue Nested(int depth, EncodableValue leaf, bool maps = false) {
+  for (int i = 0; i < depth; ++i) {
+    leaf = maps ? EncodableValue(EncodableMap{{0, std::move(leaf)}})
+                : EncodableValue(EncodableList{std::move(leaf)});
+  }
+  return leaf;
+}
+
 // Index first, then content; within a container, element by element through the same ordering.
 TEST(EncodableValue, Ordering) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -49,6 +58,10 @@ TEST(EncodableValue, Ordering) {
       {"map then value", EncodableMap{{1, "a"}}, EncodableMap{{1, "b"}}, true, false},
       {"map in key order", EncodableMap{{"b", 0}, {"a", 9}}, EncodableMap{{"a", 10}}, true, false},
       {"empty map first", EncodableMap{}, EncodableMap{{{}, {}}}, true, false},
+      // Work in proportion to the values, not doubling with each level.
+      {"deep lists", Nested(200, 1), Nested(200, 2), true, false},
+      {"deep maps", Nested(200, 2, true), Nested(200, 1, true), false, true},
+      {"deep equivalent", Nested(200, nan), Nested(200, 0.0), false, false},
   };
   // clang-format on
   for (const Row& row : rows) {
