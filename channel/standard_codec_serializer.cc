@@ -53,11 +53,13 @@ enum Tag : uint8_t {
 };
 
 constexpr size_t kMaxWireSize = std::numeric_limits<uint32_t>::max();
-// At most this much room is reserved up front for a list; more grows with the elements read.
-constexpr size_t kMaxReserve = 1024;
-
 // Lists and maps being decoded on this thread, through any serializer.
 thread_local int nesting_depth = 0;
+
+// Elements that lists may still reserve room for up front in the message being decoded on this
+// thread. Every element takes at least one byte, so a genuine message's lists all fit in its size;
+// a hostile one that nests lists announcing huge counts cannot reserve more than that in total.
+thread_local size_t reserve_budget = 0;
 
 class NestingGuard {
  public:
@@ -300,11 +302,15 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
                 " in StandardCodecSerializer::ReadValueOfType; read as null.");
         return EncodableValue();
       }
+      if (nesting_depth == 1) {
+        reserve_budget = stream->BytesRemaining();
+      }
       size_t count = ReadSize(stream);
       if (type == kList) {
         EncodableList list;
-        size_t room = std::min(stream->BytesRemaining(), kMaxReserve) + kMaxFilledIn;
-        list.reserve(std::min(count, room));
+        const size_t room = std::min(count, reserve_budget);
+        reserve_budget -= room;
+        list.reserve(room);
         for (size_t i = 0; i < count && MoreToRead(count, stream); ++i) {
           list.push_back(ReadValue(stream));
         }

@@ -176,8 +176,21 @@ TEST(StandardCodecSerializer, DecodesEdgeCases) {
   }
 }
 
-// However large the announced sizes, a message costs log lines (and so values and time) in
-// proportion to its size, plus a constant.
+// Element slots that the lists in |value| hold or have reserved.
+size_t ListRoom(const EncodableValue& value) {
+  size_t room = 0;
+  if (const auto* list = std::get_if<EncodableList>(&value)) {
+    room += list->capacity();
+    for (const EncodableValue& element : *list) room += ListRoom(element);
+  }
+  if (const auto* map = std::get_if<EncodableMap>(&value)) {
+    for (const auto& entry : *map) room += ListRoom(entry.first) + ListRoom(entry.second);
+  }
+  return room;
+}
+
+// However large the announced sizes, a message costs log lines (and so values and time) and list
+// room in proportion to its size, plus a constant.
 TEST(StandardCodecSerializer, HostileSizesCostInProportionToTheMessage) {
   const size_t kConstant = flutter::kMaxNestingDepth * (2 * flutter::kMaxFilledIn + 1) + 2;
   const struct {
@@ -196,6 +209,8 @@ TEST(StandardCodecSerializer, HostileSizesCostInProportionToTheMessage) {
     Decoded decoded = DecodeAt(row.message);
     EXPECT_GT(decoded.log.size(), 0u);
     EXPECT_LE(decoded.log.size(), row.message.size() + kConstant);
+    // Reserved room fits in the message; growth while reading at most doubles what was read.
+    EXPECT_LE(ListRoom(decoded.value), 3 * (row.message.size() + kConstant));
   }
 }
 
