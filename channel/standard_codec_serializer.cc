@@ -93,9 +93,10 @@ T ReadNumber(ByteStreamReader* stream) {
 // the message, plus a constant.
 bool MayFillIn(size_t count) { return count <= kMaxFilledIn; }
 
-// Element type T, |count| elements after |alignment| padding (0: none), filled by one ReadBytes.
+// A value of type Container: |count| elements after |alignment| padding (0: none), read by one
+// ReadBytes straight into the value.
 template <typename Container>
-Container ReadBlock(size_t count, uint8_t alignment, ByteStreamReader* stream) {
+EncodableValue ReadBlock(size_t count, uint8_t alignment, ByteStreamReader* stream) {
   using Element = typename Container::value_type;
   if (alignment != 0) {
     stream->ReadAlignment(alignment);
@@ -104,13 +105,14 @@ Container ReadBlock(size_t count, uint8_t alignment, ByteStreamReader* stream) {
   uint64_t byte_count = static_cast<uint64_t>(count) * sizeof(Element);
   if (byte_count > stream->BytesRemaining() && !MayFillIn(byte_count)) {
     LogLine(kShortReadMessage);
-    return Container();
+    return EncodableValue(Container());
   }
-  Container block(count, Element());
+  EncodableValue value(std::in_place_type<Container>, count, Element());
   if (count > 0) {
+    Container& block = *std::get_if<Container>(&value);
     stream->ReadBytes(reinterpret_cast<uint8_t*>(&block[0]), static_cast<size_t>(byte_count));
   }
-  return block;
+  return value;
 }
 
 // Whether another element of a list or map of |count| announced ones is to be read.
@@ -120,22 +122,6 @@ bool MoreToRead(size_t count, ByteStreamReader* stream) {
   }
   LogLine(kShortReadMessage);
   return false;
-}
-
-// The count of bytes, elements or entries that the payload of |value| announces, or 0.
-size_t AnnouncedSize(const EncodableValue& value) {
-  return std::visit(
-      [](const auto& content) -> size_t {
-        using T = std::decay_t<decltype(content)>;
-        if constexpr (std::is_same_v<T, std::monostate> || std::is_same_v<T, bool> ||
-                      std::is_same_v<T, int32_t> || std::is_same_v<T, int64_t> ||
-                      std::is_same_v<T, double> || std::is_same_v<T, CustomEncodableValue>) {
-          return 0;
-        } else {
-          return content.size();
-        }
-      },
-      static_cast<const EncodableVariant&>(value));
 }
 
 template <typename T>
@@ -165,11 +151,18 @@ EncodableValue StandardCodecSerializer::ReadValue(ByteStreamReader* stream) cons
 
 void StandardCodecSerializer::WriteValue(const EncodableValue& value,
                                          ByteStreamWriter* stream) const {
-  if (AnnouncedSize(value) > kMaxWireSize) {
-    LogLine("Value too large for StandardCodecSerializer::WriteValue; written as null.");
-    stream->WriteByte(kNull);
-    return;
-  }
+  // The tag and size of a value with a payload; false, with null written instead, when the size
+  // cannot travel.
+  const auto start_sized = [this, stream](uint8_t tag, size_t size) {
+    if (size > kMaxWireSize) {
+      LogLine("Value too large for StandardCodecSerializer::WriteValue; written as null.");
+      stream->WriteByte(kNull);
+      return false;
+    }
+    stream->WriteByte(tag);
+    WriteSize(size, stream);
+    return true;
+  };
   switch (value.index()) {
     case 0:
       stream->WriteByte(kNull);
@@ -192,45 +185,42 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value,
       break;
     case 5: {
       const std::string& text = *std::get_if<std::string>(&value);
-      stream->WriteByte(kString);
-      WriteSize(text.size(), stream);
-      if (!text.empty()) {
+      if (start_sized(kString, text.size()) && !text.empty()) {
         stream->WriteBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
       }
       break;
     }
     case 6: {
       const auto& list = *std::get_if<std::vector<uint8_t>>(&value);
-      stream->WriteByte(kUInt8List);
-      WriteSize(list.size(), stream);
-      WriteTypedList(list, 0, stream);
+      if (start_sized(kUInt8List, list.size())) {
+        WriteTypedList(list, 0, stream);
+      }
       break;
     }
     case 7: {
       const auto& list = *std::get_if<std::vector<int32_t>>(&value);
-      stream->WriteByte(kInt32List);
-      WriteSize(list.size(), stream);
-      WriteTypedList(list, 4, stream);
+      if (start_sized(kInt32List, list.size())) {
+        WriteTypedList(list, 4, stream);
+      }
       break;
     }
     case 8: {
       const auto& list = *std::get_if<std::vector<int64_t>>(&value);
-      stream->WriteByte(kInt64List);
-      WriteSize(list.size(), stream);
-      WriteTypedList(list, 8, stream);
+      if (start_sized(kInt64List, list.size())) {
+        WriteTypedList(list, 8, stream);
+      }
       break;
     }
     case 9: {
       const auto& list = *std::get_if<std::vector<double>>(&value);
-      stream->WriteByte(kFloat64List);
-      WriteSize(list.size(), stream);
-      WriteTypedList(list, 8, stream);
+      if (start_sized(kFloat64List, list.size())) {
+        WriteTypedList(list, 8, stream);
+      }
       break;
     }
     case 10: {
       const auto& list = *std::get_if<EncodableList>(&value);
-      stream->WriteByte(kList);
-      WriteSize(list.size(), stream);
+      if (!start_sized(kList, list.size())) break;
       for (const EncodableValue& element : list) {
         WriteValue(element, stream);
       }
@@ -238,8 +228,7 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value,
     }
     case 11: {
       const auto& map = *std::get_if<EncodableMap>(&value);
-      stream->WriteByte(kMap);
-      WriteSize(map.size(), stream);
+      if (!start_sized(kMap, map.size())) break;
       for (const auto& entry : map) {
         WriteValue(entry.first, stream);
         WriteValue(entry.second, stream);
@@ -254,9 +243,9 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value,
       break;
     case 13: {
       const auto& list = *std::get_if<std::vector<float>>(&value);
-      stream->WriteByte(kFloat32List);
-      WriteSize(list.size(), stream);
-      WriteTypedList(list, 4, stream);
+      if (start_sized(kFloat32List, list.size())) {
+        WriteTypedList(list, 4, stream);
+      }
       break;
     }
     default:
@@ -283,17 +272,17 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
       return EncodableValue(ReadNumber<double>(stream));
     case kLargeInt:
     case kString:
-      return EncodableValue(ReadBlock<std::string>(ReadSize(stream), 0, stream));
+      return ReadBlock<std::string>(ReadSize(stream), 0, stream);
     case kUInt8List:
-      return EncodableValue(ReadBlock<std::vector<uint8_t>>(ReadSize(stream), 0, stream));
+      return ReadBlock<std::vector<uint8_t>>(ReadSize(stream), 0, stream);
     case kInt32List:
-      return EncodableValue(ReadBlock<std::vector<int32_t>>(ReadSize(stream), 4, stream));
+      return ReadBlock<std::vector<int32_t>>(ReadSize(stream), 4, stream);
     case kInt64List:
-      return EncodableValue(ReadBlock<std::vector<int64_t>>(ReadSize(stream), 8, stream));
+      return ReadBlock<std::vector<int64_t>>(ReadSize(stream), 8, stream);
     case kFloat64List:
-      return EncodableValue(ReadBlock<std::vector<double>>(ReadSize(stream), 8, stream));
+      return ReadBlock<std::vector<double>>(ReadSize(stream), 8, stream);
     case kFloat32List:
-      return EncodableValue(ReadBlock<std::vector<float>>(ReadSize(stream), 4, stream));
+      return ReadBlock<std::vector<float>>(ReadSize(stream), 4, stream);
     case kList:
     case kMap: {
       NestingGuard guard;
@@ -320,8 +309,9 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
       for (size_t i = 0; i < count && MoreToRead(count, stream); ++i) {
         EncodableValue key = ReadValue(stream);
         EncodableValue entry_value = ReadValue(stream);
-        // With duplicate keys the first pair read stays.
-        map.emplace(std::move(key), std::move(entry_value));
+        // With duplicate keys the first pair read stays. Encoders write keys in order, so the
+        // hint at the end usually saves the search.
+        map.emplace_hint(map.end(), std::move(key), std::move(entry_value));
       }
       return EncodableValue(std::move(map));
     }

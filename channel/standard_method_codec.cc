@@ -13,6 +13,9 @@ namespace {
 
 constexpr uint8_t kSuccessEnvelope = 0;
 constexpr uint8_t kErrorEnvelope = 1;
+// Room reserved up front for a success reply, so that a reply of a few KiB such as a device list
+// grows in a few steps rather than a dozen.
+constexpr size_t kReplyCapacity = 1024;
 
 // |value|, or null when there is none; by reference, so that a value is written without a copy.
 const EncodableValue& ValueOrNull(const EncodableValue* value) {
@@ -76,6 +79,7 @@ std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeMethodCall(
 std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeSuccessEnvelope(
     const EncodableValue* result) const {
   auto envelope = std::make_unique<std::vector<uint8_t>>();
+  envelope->reserve(kReplyCapacity);
   ByteBufferStreamWriter writer(envelope.get());
   writer.WriteByte(kSuccessEnvelope);
   serializer_->WriteValue(ValueOrNull(result), &writer);
