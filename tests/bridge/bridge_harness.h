@@ -28,8 +28,8 @@
 #include "host/flutter_windows.h"
 #include "printer/printer_bridge.h"
 #include "standins/engine/standin_engine_test_api.h"
+#include "tests/messenger/standin_engine_handle.h"
 
-using Bytes = std::vector<uint8_t>;
 using std::chrono::milliseconds;
 
 // Reply envelopes spelled out byte by byte (every text here is under 254 bytes: one size byte).
@@ -128,17 +128,33 @@ class FakeShell : public Shell {
   std::vector<ShellCall> calls;
 };
 
-// Real detached threads, unless told to refuse.
+// Real detached threads, unless told to refuse; with |hold|, each worker is kept until RunOne
+// (or run inside StartDetached when |immediate|), so that a run is deterministic.
 class FakeThreadStarter : public ThreadStarter {
  public:
   void StartDetached(std::function<void()> body) override {
     if (refuse)
       throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     ++started;
-    std::thread(std::move(body)).detach();
+    if (!hold) {
+      std::thread(std::move(body)).detach();
+    } else if (immediate) {
+      body();
+    } else {
+      waiting.push_back(std::move(body));
+    }
   }
-  bool refuse = false;  // window's thread only
+  // Runs the oldest held worker, here or on a thread joined before returning.
+  bool RunOne(bool on_thread) {
+    if (waiting.empty()) return false;
+    std::function<void()> body = std::move(waiting.front());
+    waiting.pop_front();
+    on_thread ? std::thread(std::move(body)).join() : body();
+    return true;
+  }
+  bool refuse = false, hold = false, immediate = false;  // window's thread only
   int started = 0;
+  std::deque<std::function<void()>> waiting;
 };
 
 struct PrintRecord {
@@ -210,34 +226,19 @@ class FakePrinterServices : public PrinterServices {
   std::vector<PrintRecord> printed_;
 };
 
-// A stand-in engine made from the bundle paths the host would pass.
-inline FlutterDesktopEngineRef CreateTestEngine() {
-  FlutterDesktopEngineProperties properties = {};
-  properties.assets_path = L"data/flutter_assets";
-  properties.icu_data_path = L"data/icudtl.dat";
-  properties.aot_library_path = L"data/app.so";
-  properties.dart_entrypoint = "";
-  return FlutterDesktopEngineCreate(&properties);
-}
-
 class BridgeHarness {
+  StandinEngineHandle engine_;  // outlives the messenger, which outlives the bridge
+  flutter::BinaryMessengerImpl messenger_{engine_.messenger()};
+
  public:
   explicit BridgeHarness(PostRetry retry = PostRetry{}) {
-    engine_ = CreateTestEngine();
-    messenger_ =
-        std::make_unique<flutter::BinaryMessengerImpl>(FlutterDesktopEngineGetMessenger(engine_));
     auto owned_shell = std::make_unique<FakeShell>();
     auto owned_threads = std::make_unique<FakeThreadStarter>();
     shell = owned_shell.get();
     threads = owned_threads.get();
     bridge = std::make_unique<PrinterBridge>(
-        messenger_.get(), kWindow,
+        &messenger_, kWindow,
         BridgePlatform{queue, std::move(owned_shell), std::move(owned_threads), devices, retry});
-  }
-  ~BridgeHarness() {
-    bridge.reset();
-    messenger_.reset();
-    FlutterDesktopEngineDestroy(engine_);
   }
 
   // Injects a call as the application would; returns its id for Reply.
@@ -249,18 +250,12 @@ class BridgeHarness {
         flutter::MethodCall(method, std::move(owned))));
   }
   int64_t CallBytes(const Bytes& message) {
-    return StandinEngineInjectMessage(engine_, "quenbrel/printer", message.data(), message.size());
+    return ids.emplace_back(engine_.Inject("quenbrel/printer", message));
   }
   // The reply the application got for |id|, or nothing while it has none.
-  std::optional<Bytes> Reply(int64_t id) {
-    int64_t size = StandinEngineGetReply(engine_, id, nullptr, 0);
-    if (size < 0) return std::nullopt;
-    Bytes reply(static_cast<size_t>(size));
-    StandinEngineGetReply(engine_, id, reply.data(), reply.size());
-    return reply;
-  }
+  std::optional<Bytes> Reply(int64_t id) { return engine_.Reply(id); }
   // How many responses the host sent for |id|.
-  int Responses(int64_t id) { return StandinEngineResponseCalls(engine_, id); }
+  int Responses(int64_t id) { return StandinEngineResponseCalls(engine_.engine(), id); }
 
   // Hands posted messages to the bridge until |id| has a reply, waiting at most |bound| in all.
   // With |nudge|, a quiet queue is offered some other window message, as a real window gets.
@@ -285,10 +280,7 @@ class BridgeHarness {
   FakeShell* shell = nullptr;            // owned by the bridge
   FakeThreadStarter* threads = nullptr;  // owned by the bridge
   std::unique_ptr<PrinterBridge> bridge;
-
- private:
-  FlutterDesktopEngineRef engine_ = nullptr;
-  std::unique_ptr<flutter::BinaryMessengerImpl> messenger_;
+  std::vector<int64_t> ids;  // of every call injected, in order
 };
 
 #endif  // QUENBREL_TESTS_BRIDGE_BRIDGE_HARNESS_H_

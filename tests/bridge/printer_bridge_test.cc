@@ -289,7 +289,6 @@ TEST(PrinterBridge, RandomSequence) {
     auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
     BridgeHarness h(kFastRetry);
     h.devices->SetDevices(kDevices);
-    std::vector<int64_t> ids;
     int64_t pending = 0;  // the call whose operation is pending; 0: Idle
     for (int step = 0; step < 1500; ++step) {
       h.devices->SetDelay(milliseconds(random() % 3));
@@ -311,7 +310,6 @@ TEST(PrinterBridge, RandomSequence) {
       int64_t id =
           kind == 6 ? h.CallBytes(malformed) : h.Call(calls[kind].first, calls[kind].second);
       ASSERT_GT(id, 0);
-      ids.push_back(id);
       if (pending && h.Reply(pending)) pending = 0;  // answered on this call's way in
       std::optional<Bytes> reply = h.Reply(id);
       if (kind == 6) {
@@ -332,7 +330,7 @@ TEST(PrinterBridge, RandomSequence) {
       }
     }
     ASSERT_TRUE(!pending || h.PumpUntilAnswered(pending, milliseconds(10000), true));
-    for (int64_t id : ids) ASSERT_EQ(h.Responses(id), 1) << "call " << id;
+    for (int64_t id : h.ids) ASSERT_EQ(h.Responses(id), 1) << "call " << id;
     h.shell->answer = 42;
     EXPECT_EQ(h.Reply(h.Call("settings")), SuccessNull());
   }
