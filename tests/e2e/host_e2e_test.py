@@ -11,7 +11,6 @@ import argparse
 import contextlib
 import os
 import queue
-import select
 import shutil
 import subprocess
 import sys
@@ -90,12 +89,14 @@ class Host:
     def call(self, command):
         return self.reply(self.send(command))
 
-    def finish(self):
-        """Ends the input (the driver then closes the window); the host's exit line."""
-        self.process.stdin.close()
+    def finish(self, status=0, close=True):
+        """Ends the input (the driver then closes the window), or sends "quit"; checks the host's
+        exit status."""
+        if close:
+            self.process.stdin.close()
         line = self.expect("exit ", "the host's end")
+        check(line == "exit %d" % status, "the host ended with %r, want %d" % (line, status))
         self.process.wait(timeout=WAIT)
-        return line
 
     def stderr(self):
         self.log.seek(0)
@@ -132,8 +133,8 @@ class Context:
         return host
 
     def pty(self):
-        _, far = self._resources.enter_context(rig.pty_pair(self.wine, PORT))
-        return argparse.Namespace(far=far)
+        """The far side's path of a pseudo-terminal pair on PORT."""
+        return self._resources.enter_context(rig.pty_pair(self.wine, PORT))[1]
 
     def printer(self):
         rig.case_driver(self.wine)
@@ -144,30 +145,10 @@ class Context:
     def window_probe(self):
         return rig.run_captured([self.args.wine_run, self.args.probe])
 
-    def ticket_file(self, data):
-        path = os.path.join(self.work, "ticket.bin")
-        with open(path, "wb") as f:
-            f.write(data)
-        return path
-
     def close(self):
         for cleanup in reversed(self._cleanups):
             cleanup()
         self._resources.close()
-
-
-def read_pty(pair, size):
-    """Reads up to |size| bytes from the far side of |pair| within WAIT seconds."""
-    fd = os.open(pair.far, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
-    received = bytearray()
-    deadline = time.monotonic() + WAIT
-    try:
-        while len(received) < size and time.monotonic() < deadline:
-            if select.select([fd], [], [], 0.1)[0]:
-                received += os.read(fd, 65536)
-    finally:
-        os.close(fd)
-    return bytes(received)
 
 
 # --- cases -------------------------------------------------------------------------------------
@@ -175,7 +156,7 @@ def read_pty(pair, size):
 
 def case_devices(ctx):
     """No arguments; both kinds of device listed, and each receives the exact ticket."""
-    pair = ctx.pty()
+    far = ctx.pty()
     printer = ctx.printer()
     host = ctx.host()
     line = host.expect("event arguments ")
@@ -186,16 +167,16 @@ def case_devices(ctx):
                    device("printer:" + printer.name, printer.name + rig.PRINTER_LABEL)):
         check(wanted in reply, "%s not in %s" % (wanted, reply))
 
-    message_id = host.send("print serial:%s %s" % (PORT, ctx.ticket_file(TICKET)))
-    received = read_pty(pair, len(TICKET))
+    message_id = host.send("print serial:%s %s" % (PORT, ctx.wine.ticket_file(TICKET)))
+    received = rig.read_far(far, len(TICKET), WAIT)
     check(host.reply(message_id) == "success null", "print to the port answered otherwise")
     check(received == TICKET, "the port received %d bytes: %s" % (len(received), received.hex()))
 
-    reply = host.call("print printer:%s %s" % (printer.name, ctx.ticket_file(TICKET)))
+    reply = host.call("print printer:%s %s" % (printer.name, ctx.wine.ticket_file(TICKET)))
     check(reply == "success null", "print to the printer answered %r" % reply)
     rig.wait_for(lambda: os.path.exists(printer.output) and
                  open(printer.output, "rb").read() == TICKET, WAIT, "the ticket in the printer's file")
-    check(host.finish() == "exit 0", "the host did not end with 0")
+    host.finish()
 
 
 def case_answers(ctx):
@@ -208,7 +189,7 @@ def case_answers(ctx):
         reply = host.call(command)
         check(reply == wanted, "%s answered %r, want %r" % (command, reply, wanted))
     check("event unhandled quenbrel/other" in host.transcript, "no unhandled event")
-    check(host.finish() == "exit 0", "the host did not end with 0")
+    host.finish()
 
     def logged_in_order(log):
         at = [log.find(line + "\n") for line in MALFORMED_LOG]
@@ -220,20 +201,20 @@ def case_busy(ctx):
     """Calls during a slow print are refused; closing then ends with 0 and the print unanswered."""
     ctx.pty()  # nobody reads it: the print stalls until the port's write time-out
     host = ctx.host()
-    printing = host.send("print serial:%s %s" % (PORT, ctx.ticket_file(rig.BIG_TICKET)))
+    printing = host.send("print serial:%s %s" % (PORT, ctx.wine.ticket_file(rig.BIG_TICKET)))
     for command in ("list", "settings", "call nope"):
         reply = host.call(command)
         check(reply == BUSY, "%s during a print answered %r" % (command, reply))
     host.process.stdin.write(b"quit\n")
     host.process.stdin.flush()
-    check(host.expect("exit ") == "exit 0", "the host did not end with 0")
+    host.finish(close=False)
     check(not any(line.startswith("reply %s " % printing) for line in host.transcript),
           "the print was answered after the window closed")
 
 
 def case_refused_view(ctx):
     host = ctx.host(ready=False, QUENBREL_TEST_ENGINE_REFUSE_VIEW="1")
-    check(host.expect("exit ") == "exit 1", "a refused view controller did not end with 1")
+    host.finish(1, close=False)
     check(not any(line.startswith("event ") for line in host.transcript),
           "the engine saw a view: %r" % host.transcript)
     host.wait_log(lambda log: "Failed to create view controller.\n" in log, "the refusal's line")
@@ -255,32 +236,9 @@ def case_window(ctx):
         check(after == wanted, "at %d DPI after the first frame: %r, want %r" % (dpi, after, wanted))
         shot = os.path.join(artifacts, "window-%d-dpi.png" % dpi)
         subprocess.run(["import", "-window", "root", shot], timeout=WAIT, check=True)
-        check(host.finish() == "exit 0", "the host did not end with 0")
-
-
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("case")
-    for option in ("--driver", "--bin-dir", "--printer-probe", "--probe", "--wine-run", "--work"):
-        parser.add_argument(option, required=True)
-    parser.add_argument("--artifacts")
-    args = parser.parse_args()
-    case = globals().get("case_" + args.case)
-    if case is None:
-        sys.exit("unknown case " + args.case)
-    work = os.path.join(os.path.abspath(args.work), "%s-%d" % (args.case, os.getpid()))
-    os.makedirs(work, exist_ok=True)
-    ctx = Context(args, work)
-    try:
-        case(ctx)
-    except (Failure, subprocess.TimeoutExpired, subprocess.CalledProcessError) as e:
-        print("FAIL %s: %s" % (args.case, e))
-        sys.exit(1)
-    finally:
-        ctx.close()
-        shutil.rmtree(work, ignore_errors=True)
-    print("PASS " + args.case)
+        host.finish()
 
 
 if __name__ == "__main__":
-    main()
+    rig.main(("--driver", "--bin-dir", "--printer-probe", "--probe", "--wine-run", "--work"),
+             Context, optional=("--artifacts",))

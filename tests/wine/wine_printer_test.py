@@ -27,39 +27,8 @@ PRINTER_UNAVAILABLE = ("Imprimante Windows indisponible. Verifiez son installati
 # pseudo-terminal pair buffers, so a writer without a reader stalls.
 BIG_TICKET = bytes(range(256)) * 256
 
-PPD = """*PPD-Adobe: "4.3"
-*FormatVersion: "4.3"
-*FileVersion: "1.0"
-*LanguageVersion: English
-*LanguageEncoding: ISOLatin1
-*PCFileName: "QBTEST.PPD"
-*Manufacturer: "Quenbrel"
-*Product: "(Quenbrel Test)"
-*ModelName: "Quenbrel Test"
-*ShortNickName: "Quenbrel Test"
-*NickName: "Quenbrel Test"
-*PSVersion: "(3010.000) 0"
-*LanguageLevel: "3"
-*ColorDevice: False
-*DefaultColorSpace: Gray
-*FileSystem: False
-*Throughput: "1"
-*TTRasterizer: Type42
-*OpenUI *PageSize: PickOne
-*DefaultPageSize: A4
-*PageSize A4/A4: "<</PageSize[595 842]/ImagingBBox null>>setpagedevice"
-*CloseUI: *PageSize
-*OpenUI *PageRegion: PickOne
-*DefaultPageRegion: A4
-*PageRegion A4/A4: "<</PageSize[595 842]/ImagingBBox null>>setpagedevice"
-*CloseUI: *PageRegion
-*DefaultImageableArea: A4
-*ImageableArea A4/A4: "18 18 577 824"
-*DefaultPaperDimension: A4
-*PaperDimension A4/A4: "595 842"
-*DefaultFont: Courier
-*Font Courier: Standard "(002.004S)" Standard ROM
-"""
+# The test driver's printer description, for wineps.drv.
+PPD = os.path.join(os.path.dirname(os.path.abspath(__file__)), "qbtest.ppd")
 
 
 class Failure(Exception):
@@ -87,6 +56,20 @@ def run_captured(command, timeout=30):
         out.seek(0)
         err.seek(0)
         return status, out.read().decode("utf-8"), err.read().decode("utf-8", "replace")
+
+
+def read_far(path, size, seconds):
+    """Reads up to |size| bytes from the far side of a pseudo-terminal pair within |seconds|."""
+    fd = os.open(path, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+    received = bytearray()
+    deadline = time.monotonic() + seconds
+    try:
+        while len(received) < size and time.monotonic() < deadline:
+            if select.select([fd], [], [], 0.1)[0]:
+                received += os.read(fd, 65536)
+    finally:
+        os.close(fd)
+    return bytes(received)
 
 
 def wait_for(predicate, seconds, what):
@@ -117,11 +100,14 @@ class Wine:
     def listed(self):
         return set(self.probe("list").splitlines())
 
-    def print_command(self, kind, device_id, ticket):
+    def ticket_file(self, ticket):
         path = os.path.join(self.work, "ticket.bin")
         with open(path, "wb") as f:
             f.write(ticket)
-        return self.probe_command(kind, hexed(device_id), windows_path(path))
+        return path
+
+    def print_command(self, kind, device_id, ticket):
+        return self.probe_command(kind, hexed(device_id), windows_path(self.ticket_file(ticket)))
 
     def expect_print(self, kind, device_id, ticket, said):
         """One print, which printer_probe must end with "ok" or "error<TAB>message"."""
@@ -174,10 +160,7 @@ def line_settings(fd):
 
 
 def case_driver(wine):
-    ppd = os.path.join(wine.work, "qbtest.ppd")
-    with open(ppd, "w", encoding="ascii") as f:
-        f.write(PPD)
-    wine.probe("driver", DRIVER, windows_path(ppd))
+    wine.probe("driver", DRIVER, windows_path(PPD))
 
 
 def case_serial_listed(wine):
@@ -194,7 +177,6 @@ def case_serial_bytes(wine):
     with pty_pair(wine, "COM6", ",b115200,cs7,parenb=1,cstopb=1") as (wine_side, far), \
             tempfile.TemporaryFile() as probe_out:
         wine_fd = os.open(wine_side, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
-        far_fd = os.open(far, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
         check(line_settings(wine_fd) != expected_line, "the line already looks set")
         probe = subprocess.Popen(wine.print_command("serial", "serial:COM6", BIG_TICKET),
                                  stdout=probe_out, stderr=subprocess.STDOUT)
@@ -203,24 +185,19 @@ def case_serial_bytes(wine):
             wait_for(lambda: line_settings(wine_fd) == expected_line or probe.poll() is not None,
                      10, "the line settings")
             settings_while_open = line_settings(wine_fd)
-            received = bytearray()
-            deadline = time.monotonic() + 20
-            while len(received) < len(BIG_TICKET) and time.monotonic() < deadline:
-                if select.select([far_fd], [], [], 0.1)[0]:
-                    received += os.read(far_fd, 65536)
+            received = read_far(far, len(BIG_TICKET), 20)
             probe.wait(timeout=30)
         finally:
             if probe.poll() is None:
                 probe.kill()
                 probe.wait(timeout=10)
-            os.close(far_fd)
             os.close(wine_fd)
         probe_out.seek(0)
         out = probe_out.read().decode("utf-8")
     check(settings_while_open == expected_line,
           "line while open: %r, want %r" % (settings_while_open, expected_line))
     check(out == "ok\n", "probe said %r" % out)
-    check(bytes(received) == BIG_TICKET, "received %d bytes, first difference at %s" % (
+    check(received == BIG_TICKET, "received %d bytes, first difference at %s" % (
         len(received), next((i for i, (a, b) in enumerate(zip(received, BIG_TICKET)) if a != b),
                             min(len(received), len(BIG_TICKET)))))
 
@@ -261,26 +238,32 @@ def case_printer_missing(wine):
                       "error\t" + PRINTER_UNAVAILABLE)
 
 
-def main():
+def main(options, context, optional=()):
+    """Runs the case named on the command line (a case_ function of the caller's module) on the
+    context made from the arguments and a work folder of its own; prints PASS or FAIL."""
     parser = argparse.ArgumentParser()
     parser.add_argument("case")
-    for option in ("--probe", "--wine-run", "--work"):
+    for option in options:
         parser.add_argument(option, required=True)
+    for option in optional:
+        parser.add_argument(option)
     args = parser.parse_args()
-    case = globals().get("case_" + args.case)
+    case = getattr(sys.modules["__main__"], "case_" + args.case, None)
     if case is None:
         sys.exit("unknown case " + args.case)
-    work = os.path.join(args.work, "%s-%d" % (args.case, os.getpid()))
+    work = os.path.join(os.path.abspath(args.work), "%s-%d" % (args.case, os.getpid()))
     os.makedirs(work, exist_ok=True)
+    ctx = context(args, work)
     try:
-        case(Wine(args, work))
-    except (Failure, subprocess.TimeoutExpired) as e:
+        case(ctx)
+    except (Failure, subprocess.TimeoutExpired, subprocess.CalledProcessError) as e:
         print("FAIL %s: %s" % (args.case, e))
         sys.exit(1)
     finally:
+        getattr(ctx, "close", lambda: None)()
         shutil.rmtree(work, ignore_errors=True)
     print("PASS " + args.case)
 
 
 if __name__ == "__main__":
-    main()
+    main(("--probe", "--wine-run", "--work"), Wine)
