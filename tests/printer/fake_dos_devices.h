@@ -1,4 +1,5 @@
 // A DosDevices that answers a fixed list of names (or fails), and records the buffer it was given.
+// A fault hook, when set, is asked first.
 #ifndef QUENBREL_TESTS_PRINTER_FAKE_DOS_DEVICES_H_
 #define QUENBREL_TESTS_PRINTER_FAKE_DOS_DEVICES_H_
 
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "printer/platform/dos_devices.h"
+#include "tests/printer/fault_hook.h"
 
 class FakeDosDevices final : public DosDevices {
  public:
@@ -14,8 +16,10 @@ class FakeDosDevices final : public DosDevices {
   bool fails = false;
   std::uint32_t capacity_given = 0;
   bool buffer_was_zeroed = false;
+  FaultHook* hook = nullptr;
 
   std::uint32_t QueryDeviceNames(char16_t* buffer, std::uint32_t capacity) override {
+    if (FaultHook::Ask(hook, "QueryDeviceNames") != FaultHook::kPass) return 0;
     capacity_given = capacity;
     buffer_was_zeroed = std::all_of(buffer, buffer + capacity, [](char16_t u) { return u == 0; });
     std::u16string list;
