@@ -2,6 +2,7 @@
 // report, or a decoded value whose encoding does not survive a second round trip is a finding.
 #include <stdio.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -19,26 +20,21 @@ using flutter::EncodableValue;
 // NaN breaks the ordering of map keys (a NaN inside a float list key too), so a map holding one
 // need not re-decode identically.
 bool HoldsNaN(const EncodableValue& value) {
-  if (const auto* number = std::get_if<double>(&value)) return std::isnan(*number);
+  auto nan = [](auto number) { return std::isnan(number); };
+  if (const auto* number = std::get_if<double>(&value)) return nan(*number);
   if (const auto* numbers = std::get_if<std::vector<double>>(&value)) {
-    for (double number : *numbers) {
-      if (std::isnan(number)) return true;
-    }
+    return std::any_of(numbers->begin(), numbers->end(), nan);
   }
   if (const auto* numbers = std::get_if<std::vector<float>>(&value)) {
-    for (float number : *numbers) {
-      if (std::isnan(number)) return true;
-    }
+    return std::any_of(numbers->begin(), numbers->end(), nan);
   }
   if (const auto* list = std::get_if<flutter::EncodableList>(&value)) {
-    for (const EncodableValue& element : *list) {
-      if (HoldsNaN(element)) return true;
-    }
+    return std::any_of(list->begin(), list->end(), HoldsNaN);
   }
   if (const auto* map = std::get_if<flutter::EncodableMap>(&value)) {
-    for (const auto& entry : *map) {
-      if (HoldsNaN(entry.first) || HoldsNaN(entry.second)) return true;
-    }
+    return std::any_of(map->begin(), map->end(), [](const auto& entry) {
+      return HoldsNaN(entry.first) || HoldsNaN(entry.second);
+    });
   }
   return false;
 }
