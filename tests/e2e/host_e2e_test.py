@@ -116,39 +116,35 @@ class Host:
         self.log.close()
 
 
-class Context:
+class Context(contextlib.ExitStack):
+    """A case's arguments, work folder and Wine helpers; closing it ends its hosts, then its
+    devices (the reverse of their making)."""
+
     def __init__(self, args, work):
-        self.args = args
-        self.work = work
+        super().__init__()
+        self.args, self.work = args, work
         self.wine = rig.Wine(argparse.Namespace(wine_run=args.wine_run,
                                                 probe=args.printer_probe), work)
-        self._cleanups = []
-        self._resources = contextlib.ExitStack()
 
     def host(self, *arguments, ready=True, **environment):
         host = Host(self, arguments, environment)
-        self._cleanups.append(host.close)
+        self.callback(host.close)
         if ready:
             host.expect("event ready", "the connection")
         return host
 
     def pty(self):
         """The far side's path of a pseudo-terminal pair on PORT."""
-        return self._resources.enter_context(rig.pty_pair(self.wine, PORT))[1]
+        return self.enter_context(rig.pty_pair(self.wine, PORT))[1]
 
     def printer(self):
         rig.case_driver(self.wine)
         name = "Quenbrel E2E %d" % os.getpid()
-        output = self._resources.enter_context(rig.test_printer(self.wine, name))
+        output = self.enter_context(rig.test_printer(self.wine, name))
         return argparse.Namespace(name=name, output=output)
 
     def window_probe(self):
         return rig.run_captured([self.args.wine_run, self.args.probe])
-
-    def close(self):
-        for cleanup in reversed(self._cleanups):
-            cleanup()
-        self._resources.close()
 
 
 # --- cases -------------------------------------------------------------------------------------
