@@ -124,8 +124,27 @@ bool MoreToRead(size_t count, ByteStreamReader* stream) {
   return false;
 }
 
+// The tag and size of a value with a payload; false, with null written instead, when the size
+// cannot travel.
+bool StartSized(const StandardCodecSerializer& serializer, uint8_t tag, size_t size,
+                ByteStreamWriter* stream) {
+  if (size > kMaxWireSize) {
+    LogLine("Value too large for StandardCodecSerializer::WriteValue; written as null.");
+    stream->WriteByte(kNull);
+    return false;
+  }
+  stream->WriteByte(tag);
+  serializer.WriteSize(size, stream);
+  return true;
+}
+
+// A typed list: tag, size, |alignment| padding (0: none), then its elements' bytes.
 template <typename T>
-void WriteTypedList(const std::vector<T>& list, uint8_t alignment, ByteStreamWriter* stream) {
+void WriteTypedList(const StandardCodecSerializer& serializer, uint8_t tag,
+                    const std::vector<T>& list, uint8_t alignment, ByteStreamWriter* stream) {
+  if (!StartSized(serializer, tag, list.size(), stream)) {
+    return;
+  }
   if (alignment != 0) {
     stream->WriteAlignment(alignment);
   }
@@ -151,18 +170,6 @@ EncodableValue StandardCodecSerializer::ReadValue(ByteStreamReader* stream) cons
 
 void StandardCodecSerializer::WriteValue(const EncodableValue& value,
                                          ByteStreamWriter* stream) const {
-  // The tag and size of a value with a payload; false, with null written instead, when the size
-  // cannot travel.
-  const auto start_sized = [this, stream](uint8_t tag, size_t size) {
-    if (size > kMaxWireSize) {
-      LogLine("Value too large for StandardCodecSerializer::WriteValue; written as null.");
-      stream->WriteByte(kNull);
-      return false;
-    }
-    stream->WriteByte(tag);
-    WriteSize(size, stream);
-    return true;
-  };
   switch (value.index()) {
     case 0:
       stream->WriteByte(kNull);
@@ -185,42 +192,26 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value,
       break;
     case 5: {
       const std::string& text = *std::get_if<std::string>(&value);
-      if (start_sized(kString, text.size()) && !text.empty()) {
+      if (StartSized(*this, kString, text.size(), stream) && !text.empty()) {
         stream->WriteBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
       }
       break;
     }
-    case 6: {
-      const auto& list = *std::get_if<std::vector<uint8_t>>(&value);
-      if (start_sized(kUInt8List, list.size())) {
-        WriteTypedList(list, 0, stream);
-      }
+    case 6:
+      WriteTypedList(*this, kUInt8List, *std::get_if<std::vector<uint8_t>>(&value), 0, stream);
       break;
-    }
-    case 7: {
-      const auto& list = *std::get_if<std::vector<int32_t>>(&value);
-      if (start_sized(kInt32List, list.size())) {
-        WriteTypedList(list, 4, stream);
-      }
+    case 7:
+      WriteTypedList(*this, kInt32List, *std::get_if<std::vector<int32_t>>(&value), 4, stream);
       break;
-    }
-    case 8: {
-      const auto& list = *std::get_if<std::vector<int64_t>>(&value);
-      if (start_sized(kInt64List, list.size())) {
-        WriteTypedList(list, 8, stream);
-      }
+    case 8:
+      WriteTypedList(*this, kInt64List, *std::get_if<std::vector<int64_t>>(&value), 8, stream);
       break;
-    }
-    case 9: {
-      const auto& list = *std::get_if<std::vector<double>>(&value);
-      if (start_sized(kFloat64List, list.size())) {
-        WriteTypedList(list, 8, stream);
-      }
+    case 9:
+      WriteTypedList(*this, kFloat64List, *std::get_if<std::vector<double>>(&value), 8, stream);
       break;
-    }
     case 10: {
       const auto& list = *std::get_if<EncodableList>(&value);
-      if (!start_sized(kList, list.size())) break;
+      if (!StartSized(*this, kList, list.size(), stream)) break;
       for (const EncodableValue& element : list) {
         WriteValue(element, stream);
       }
@@ -228,7 +219,7 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value,
     }
     case 11: {
       const auto& map = *std::get_if<EncodableMap>(&value);
-      if (!start_sized(kMap, map.size())) break;
+      if (!StartSized(*this, kMap, map.size(), stream)) break;
       for (const auto& entry : map) {
         WriteValue(entry.first, stream);
         WriteValue(entry.second, stream);
@@ -241,13 +232,9 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value,
           "Unhandled custom type in StandardCodecSerializer::WriteValue. "
           "Custom types require codec extensions.");
       break;
-    case 13: {
-      const auto& list = *std::get_if<std::vector<float>>(&value);
-      if (start_sized(kFloat32List, list.size())) {
-        WriteTypedList(list, 4, stream);
-      }
+    case 13:
+      WriteTypedList(*this, kFloat32List, *std::get_if<std::vector<float>>(&value), 4, stream);
       break;
-    }
     default:
       stream->WriteByte(kNull);
       break;
