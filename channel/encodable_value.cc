@@ -45,7 +45,7 @@ int Compare(const EncodableValue& a, const EncodableValue& b) {
   return std::visit(
       [&a, &b](const auto& left) -> int {
         using T = std::decay_t<decltype(left)>;
-        const T& right = *std::get_if<T>(&b);
+        [[maybe_unused]] const T& right = *std::get_if<T>(&b);
         if constexpr (std::is_same_v<T, std::monostate>) {
           return 0;
         } else if constexpr (std::is_same_v<T, CustomEncodableValue>) {
