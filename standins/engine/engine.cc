@@ -1,19 +1,56 @@
 // Engine handles of the stand-in engine library: creation, ending, registrars, the next-frame
-// callback and the process services.
+// callback, the process services, and the bookkeeping that turns misuse into a breach.
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "standins/engine/standin_engine.h"
 
 namespace standin {
 
+void Breach(const std::string& what) {
+  std::fprintf(stderr, "[stand-in engine] contract breach: %s\n", what.c_str());
+  std::fflush(stderr);
+  std::_Exit(86);
+}
+
 Globals::~Globals() {
   std::vector<std::unique_ptr<FlutterDesktopEngine>> engines = std::move(refused_engines);
   for (std::unique_ptr<FlutterDesktopEngine>& engine : engines) Destroy(std::move(engine));
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!alive.empty()) Breach(std::string("a ") + alive.begin()->second + " never ended");
 }
 
 Globals& GetGlobals() {
   static Globals globals;
   return globals;
+}
+
+void AddAlive(const void* handle, const char* kind) {
+  Globals& globals = GetGlobals();
+  std::lock_guard<std::mutex> lock(globals.mutex);
+  globals.alive[handle] = kind;
+}
+
+void RemoveAlive(const void* handle) {
+  Globals& globals = GetGlobals();
+  std::lock_guard<std::mutex> lock(globals.mutex);
+  globals.alive.erase(handle);
+}
+
+void CheckAlive(const void* handle, const char* kind) {
+  Globals& globals = GetGlobals();
+  std::lock_guard<std::mutex> lock(globals.mutex);
+  auto found = globals.alive.find(handle);
+  if (found == globals.alive.end() || std::string(found->second) != kind) {
+    Breach(std::string(handle ? "a " : "a null ") + kind + (handle ? " used after its end" : ""));
+  }
+}
+
+void CheckThread(const FlutterDesktopEngine* engine, const char* what) {
+  if (std::this_thread::get_id() != engine->thread && !engine->messenger->lockless) {
+    Breach(std::string(what) + " from a thread other than the window's thread");
+  }
 }
 
 namespace {
@@ -45,7 +82,7 @@ void CopyCreation(const FlutterDesktopEngineProperties& properties, Creation* cr
 
 }  // namespace
 
-void ShutDown(FlutterDesktopEngine* engine) {
+void ShutDown(FlutterDesktopEngine* engine, bool by_host) {
   {
     std::lock_guard<std::mutex> lock(engine->messenger->lock);
     engine->messenger->engine = nullptr;
@@ -54,6 +91,10 @@ void ShutDown(FlutterDesktopEngine* engine) {
   {
     std::lock_guard<std::mutex> lock(engine->state_mutex);
     if (engine->shut_down) return;
+    if (by_host && !engine->registrations.empty()) {
+      Breach("the channel " + engine->registrations.begin()->first +
+             " was still registered when its engine ended");
+    }
     engine->shut_down = true;
     engine->registrations.clear();
     engine->queue.clear();
@@ -69,7 +110,9 @@ void ShutDown(FlutterDesktopEngine* engine) {
 }
 
 void Destroy(std::unique_ptr<FlutterDesktopEngine> engine) {
-  ShutDown(engine.get());
+  ShutDown(engine.get(), true);
+  RemoveAlive(engine.get());
+  if (engine->registrar) RemoveAlive(engine->registrar.get());
   FlutterDesktopMessengerRelease(engine->messenger);
   engine->messenger = nullptr;
   Globals& globals = GetGlobals();
@@ -81,11 +124,13 @@ void Destroy(std::unique_ptr<FlutterDesktopEngine> engine) {
 
 FlutterDesktopEngineRef FlutterDesktopEngineCreate(
     const FlutterDesktopEngineProperties* engine_properties) {
-  if (!engine_properties) return nullptr;
+  if (!engine_properties) standin::Breach("an engine created without a creation record");
   auto engine = std::make_unique<FlutterDesktopEngine>();
   standin::CopyCreation(*engine_properties, &engine->creation);
   engine->messenger = std::make_unique<FlutterDesktopMessenger>().release();  // freed by Release
   engine->messenger->engine = engine.get();
+  standin::AddAlive(engine.get(), "engine");
+  standin::AddAlive(engine->messenger, "messenger");
   standin::Globals& globals = standin::GetGlobals();
   std::lock_guard<std::mutex> lock(globals.mutex);
   ++globals.counters.engines_created;
@@ -94,35 +139,37 @@ FlutterDesktopEngineRef FlutterDesktopEngineCreate(
 }
 
 bool FlutterDesktopEngineDestroy(FlutterDesktopEngineRef engine) {
+  standin::CheckAlive(engine, "engine");
+  if (engine->taken_over) standin::Breach("an engine destroyed after a view controller took it");
   {
     standin::Globals& globals = standin::GetGlobals();
     std::lock_guard<std::mutex> lock(globals.mutex);
     ++globals.counters.engine_destroy_calls;
   }
-  if (!engine) return false;
   standin::Destroy(std::unique_ptr<FlutterDesktopEngine>(engine));
   return true;
 }
 
 FlutterDesktopMessengerRef FlutterDesktopEngineGetMessenger(FlutterDesktopEngineRef engine) {
-  return engine ? engine->messenger : nullptr;
+  standin::CheckAlive(engine, "engine");
+  return engine->messenger;
 }
 
 FlutterDesktopPluginRegistrarRef FlutterDesktopEngineGetPluginRegistrar(
     FlutterDesktopEngineRef engine, const char* plugin_name) {
-  if (!engine || !plugin_name) return nullptr;
+  standin::CheckAlive(engine, "engine");
+  if (!plugin_name) standin::Breach("a registrar asked for without a plug-in name");
   std::lock_guard<std::mutex> lock(engine->state_mutex);
-  std::unique_ptr<FlutterDesktopPluginRegistrar>& registrar = engine->registrars[plugin_name];
-  if (!registrar) {
-    registrar = std::make_unique<FlutterDesktopPluginRegistrar>();
-    registrar->engine = engine;
-    registrar->plugin_name = plugin_name;
+  if (!engine->registrar) {
+    engine->registrar = std::make_unique<FlutterDesktopPluginRegistrar>();
+    engine->registrar->engine = engine;
+    standin::AddAlive(engine->registrar.get(), "registrar");
   }
-  return registrar.get();
+  return engine->registrar.get();
 }
 
 void FlutterDesktopEngineReloadSystemFonts(FlutterDesktopEngineRef engine) {
-  if (!engine) return;
+  standin::CheckAlive(engine, "engine");
   std::lock_guard<std::mutex> lock(engine->state_mutex);
   ++engine->reload_system_fonts_calls;
 }
@@ -130,7 +177,7 @@ void FlutterDesktopEngineReloadSystemFonts(FlutterDesktopEngineRef engine) {
 void FlutterDesktopEngineSetNextFrameCallback(FlutterDesktopEngineRef engine,
                                               FlutterDesktopOnNextFrameCallback callback,
                                               void* user_data) {
-  if (!engine) return;
+  standin::CheckAlive(engine, "engine");
   std::lock_guard<std::mutex> lock(engine->state_mutex);
   engine->next_frame_callback = callback;
   engine->next_frame_user_data = user_data;

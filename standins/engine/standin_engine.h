@@ -1,6 +1,13 @@
 // Internal records of the stand-in engine library. Shared by its own source files only (and by the
 // Windows-only parts that extend it); tests use standin_engine_test_api.h instead.
 //
+// The stand-in holds the host to the engine library's contract: every breach writes one line to
+// standard error and ends the process at once (exit code 86), so that any test or run in which the
+// host breaks the contract fails without asking. Breaches: a handle used after it ended, a second
+// response for one message, a response for a message never delivered or after the engine ended, a
+// registration, send or response from a thread other than the engine's (the window's) thread, a
+// channel still registered when its engine ends, an engine or view controller never ended.
+//
 // Locks: each messenger has the mutex that FlutterDesktopMessengerLock takes; each engine has
 // |state_mutex| for everything tests and the messenger functions touch. Order: messenger lock
 // first, then the state mutex. No callback into the host is ever made with either held, except the
@@ -15,17 +22,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "host/flutter_windows.h"
 #include "standins/engine/standin_engine_test_api.h"
-
-// The response handle of one incoming message: names the reply record it answers.
-struct FlutterDesktopMessageResponseHandle {
-  int64_t id;
-};
 
 // Counted: the engine holds one reference until it ends; AddRef/Release add more. The object
 // outlives its engine while references exist; |engine| is null from the moment the engine ends.
@@ -34,27 +37,23 @@ struct FlutterDesktopMessenger {
   std::atomic<std::thread::id> lock_holder{};
   std::atomic<int> references{1};
   std::atomic<FlutterDesktopEngine*> engine{nullptr};
+  // Set by a test: Lock gives null and responses may come from any thread, as from an engine
+  // whose messenger has no lock to offer.
+  std::atomic<bool> lockless{false};
 };
 
 struct FlutterDesktopPluginRegistrar {
   FlutterDesktopEngine* engine;
-  std::string plugin_name;
 };
 
 namespace standin {
 
+// Writes "[stand-in engine] contract breach: |what|" to standard error and ends the process.
+[[noreturn]] void Breach(const std::string& what);
+
 struct Registration {
   FlutterDesktopMessageCallback callback;
   void* user_data;
-  std::thread::id thread;  // the thread that registered: messages are delivered on it
-};
-
-// What the application got back for one injected message.
-struct ReplyRecord {
-  std::unique_ptr<FlutterDesktopMessageResponseHandle> handle;
-  bool answered = false;
-  int responses = 0;           // SendResponse calls naming this message
-  std::vector<uint8_t> bytes;  // empty when a driver link took the reply
 };
 
 struct QueuedMessage {
@@ -83,31 +82,39 @@ struct Creation {
   StandinEngineCreation view;  // points into the fields above
 };
 
+// The response handle of message |id|: a tagged number, never dereferenced, so that nothing needs
+// to be kept for a message once it is answered.
+const FlutterDesktopMessageResponseHandle* HandleFor(int64_t id);
+int64_t IdOf(const FlutterDesktopMessageResponseHandle* handle);  // 0 when not one of ours
+
 }  // namespace standin
 
 struct FlutterDesktopEngine {
   standin::Creation creation;
+  std::thread::id thread = std::this_thread::get_id();  // the window's thread: its creator's
   FlutterDesktopMessenger* messenger = nullptr;  // one reference, given back when the engine ends
+  bool taken_over = false;                       // by a view controller, which ends it
 
   std::mutex state_mutex;  // guards everything below
   bool shut_down = false;
   bool refuse_sends = false;
   int64_t next_message_id = 1;
   std::map<std::string, standin::Registration> registrations;
-  std::map<int64_t, standin::ReplyRecord> replies;
-  std::deque<standin::QueuedMessage> queue;
-  std::deque<standin::SentMessage> sent;  // deque: element addresses stay valid for tests
-  std::map<std::string, std::unique_ptr<FlutterDesktopPluginRegistrar>> registrars;
+  std::set<int64_t> awaiting;                       // delivered to the host, not yet answered
+  std::map<int64_t, std::vector<uint8_t>> replies;  // kept for tests when no driver takes them
+  std::deque<standin::QueuedMessage> queue;         // for the engine's thread
+  std::deque<standin::SentMessage> sent;            // deque: element addresses stay valid for tests
+  std::unique_ptr<FlutterDesktopPluginRegistrar> registrar;
   FlutterDesktopOnNextFrameCallback next_frame_callback = nullptr;
   void* next_frame_user_data = nullptr;
   int reload_system_fonts_calls = 0;
   int force_redraw_calls = 0;
 
-  // Called (without locks) after a message was queued for another thread; a Windows view can set it
-  // to wake its message loop, which then calls StandinEnginePumpMessages.
+  // Called (without locks) after a message was queued for the engine's thread; a Windows view sets
+  // it to wake its message loop, which then calls StandinEnginePumpMessages.
   std::function<void()> wake_delivery;
-  // Called (without locks) with the id and bytes of the host's first response to each message; a
-  // Windows view with a driver link sets it to forward replies.
+  // Called (without locks) with the id and bytes of the host's response to each message; a Windows
+  // view with a driver link sets it to forward replies, which are then not kept here.
   std::function<void(int64_t id, const std::vector<uint8_t>& bytes)> on_response;
 };
 
@@ -124,27 +131,41 @@ struct FlutterDesktopViewController {
 
 namespace standin {
 
-// Process-wide bookkeeping.
+// Process-wide bookkeeping: every handle alive, so that one used after its end is a breach.
 struct Globals {
-  ~Globals();  // ends the refused engines
+  ~Globals();  // at process exit: an engine or view controller still alive is a breach
   std::mutex mutex;
   StandinEngineCounters counters{};
   FlutterDesktopEngine* last_created = nullptr;
   bool refuse_view_controllers = false;
+  std::map<const void*, const char*> alive;  // every live handle and its kind
   // Engines taken over by a refused view-controller creation; they end with the process.
   std::vector<std::unique_ptr<FlutterDesktopEngine>> refused_engines;
 };
 Globals& GetGlobals();
 
-// Ends the engine: the messenger becomes unavailable, registrations and queued messages are
-// dropped, and replies still awaited by the host's sends are answered empty so their owners can let
-// go. Idempotent. The handle stays valid.
-void ShutDown(FlutterDesktopEngine* engine);
+// |kind| names the handle's kind: "engine", "view controller", "view", "messenger", "registrar".
+void AddAlive(const void* handle, const char* kind);
+void RemoveAlive(const void* handle);
+// Breach unless |handle| is an alive handle of |kind|.
+void CheckAlive(const void* handle, const char* kind);
+// Breach unless called on |engine|'s thread (any thread for a lockless messenger); |what| names
+// the call.
+void CheckThread(const FlutterDesktopEngine* engine, const char* what);
+
+// Ends the engine: the messenger becomes unavailable, queued messages are dropped, and replies
+// still awaited by the host's sends are answered empty so their owners can let go. When the host
+// ends it (|by_host|), a channel still registered is a breach. Idempotent. The handle stays valid.
+void ShutDown(FlutterDesktopEngine* engine, bool by_host);
 
 // Ends the engine and frees it, giving back its messenger reference.
 void Destroy(std::unique_ptr<FlutterDesktopEngine> engine);
 
-// Hands one message to the channel's registered callback, or answers it empty when there is none.
+// A new message on |channel| for the host: its id (0 when the engine has ended) and whether a
+// callback is registered; when none is, the engine answers it empty itself (no handle is given).
+int64_t NewMessage(FlutterDesktopEngine* engine, const std::string& channel, bool* registered);
+
+// Hands one message to the channel's registered callback on the calling thread (the engine's).
 void Deliver(FlutterDesktopEngine* engine, QueuedMessage message);
 
 }  // namespace standin

@@ -1,5 +1,7 @@
 // What tests can do with the stand-in engine library beyond the engine library's own functions:
 // play the application's side of the channels, read what the host passed in, and end an engine.
+// Breaches of the engine library's contract need no call here: the library reports each on
+// standard error and ends the process (see standin_engine.h).
 // Exported from the same library (flutter_windows.dll on Windows). Plain C, so nothing allocated on
 // one side of the library boundary is freed on the other: every pointer handed out stays owned by
 // the library and valid until the engine it came from is destroyed.
@@ -38,12 +40,9 @@ typedef struct {
   int view_controllers_created;
   int view_controller_destroy_calls;
   int resync_output_streams_calls;
-  int responses_without_engine;  // SendResponse on a messenger whose engine had ended
-  int responses_without_lock;    // SendResponse by a thread not holding the messenger's lock
 } StandinEngineCounters;
 
 FLUTTER_EXPORT StandinEngineCounters StandinEngineGetCounters(void);
-FLUTTER_EXPORT void StandinEngineResetCounters(void);
 
 // The engine most recently created (it may have ended since), or null.
 FLUTTER_EXPORT FlutterDesktopEngineRef StandinEngineLastCreated(void);
@@ -57,27 +56,22 @@ FLUTTER_EXPORT int StandinEngineForceRedrawCalls(FlutterDesktopEngineRef engine)
 // engines end with the process).
 FLUTTER_EXPORT void StandinEngineSetRefuseViewControllers(bool refuse);
 
-// Sends |message| on |channel| as the application would. It reaches the callback registered for the
-// channel on the thread that registered it: at once when called on that thread, otherwise when that
-// thread calls StandinEnginePumpMessages. A channel without registration is answered with the empty
-// reply by the engine itself. Returns the message's id for StandinEngineGetReply, or 0 when the
-// engine has ended.
+// Sends |message| on |channel| as the application would. It reaches the channel's callback on the
+// engine's thread (the one that created it): at once when called there, otherwise when that thread
+// calls StandinEnginePumpMessages. A channel without registration is answered with the empty reply
+// by the engine itself. Returns the message's id for StandinEngineGetReply, or 0 when the engine
+// has ended.
 FLUTTER_EXPORT int64_t StandinEngineInjectMessage(FlutterDesktopEngineRef engine,
                                                   const char* channel, const uint8_t* message,
                                                   size_t message_size);
 
-// Delivers the queued messages whose channel callback was registered on the calling thread.
-// Returns how many were delivered.
+// On the engine's thread, delivers the queued messages. Returns how many were delivered.
 FLUTTER_EXPORT int StandinEnginePumpMessages(FlutterDesktopEngineRef engine);
 
 // The reply the application received for message |id|: -1 while there is none, otherwise its size
 // (0 for the empty reply); copies up to |capacity| bytes into |buffer| (which may be null).
 FLUTTER_EXPORT int64_t StandinEngineGetReply(FlutterDesktopEngineRef engine, int64_t id,
                                              uint8_t* buffer, size_t capacity);
-
-// How many times the host called FlutterDesktopMessengerSendResponse for message |id| (a correct
-// host: at most once; 0 when the engine answered an unregistered channel itself).
-FLUTTER_EXPORT int StandinEngineResponseCalls(FlutterDesktopEngineRef engine, int64_t id);
 
 // Whether |channel| has a registered callback; if so, |user_data| (when not null) receives the
 // user data it was registered with.
@@ -97,6 +91,10 @@ FLUTTER_EXPORT bool StandinEngineAnswerSent(FlutterDesktopEngineRef engine, size
 
 // While set, the engine refuses the host's sends (they return false and are not recorded).
 FLUTTER_EXPORT void StandinEngineSetRefuseSends(FlutterDesktopEngineRef engine, bool refuse);
+
+// While set, FlutterDesktopMessengerLock gives null and responses may come from any thread, as
+// from an engine whose messenger has no lock to offer.
+FLUTTER_EXPORT void StandinEngineSetLockless(FlutterDesktopEngineRef engine, bool lockless);
 
 // Runs the registered next-frame callback once, on the calling thread, and forgets it.
 // False when none was registered.

@@ -8,27 +8,34 @@
 
 namespace standin {
 
+int64_t NewMessage(FlutterDesktopEngine* engine, const std::string& channel, bool* registered) {
+  std::lock_guard<std::mutex> lock(engine->state_mutex);
+  if (engine->shut_down) return 0;
+  *registered = engine->registrations.count(channel) > 0;
+  const int64_t id = engine->next_message_id++;
+  if (!*registered && !engine->on_response) engine->replies[id] = {};  // answered empty at once
+  return id;
+}
+
 void Deliver(FlutterDesktopEngine* engine, QueuedMessage message) {
   Registration registration{};
-  const FlutterDesktopMessageResponseHandle* handle = nullptr;
   {
     std::lock_guard<std::mutex> lock(engine->state_mutex);
     if (engine->shut_down) return;
-    ReplyRecord& record = engine->replies[message.id];
     auto found = engine->registrations.find(message.channel);
     if (found == engine->registrations.end()) {
-      record.answered = true;  // nobody listens: the application gets the empty reply
+      if (!engine->on_response) engine->replies[message.id] = {};  // nobody listens any more
       return;
     }
     registration = found->second;
-    handle = record.handle.get();
+    engine->awaiting.insert(message.id);
   }
   FlutterDesktopMessage record{};
   record.struct_size = sizeof(record);
   record.channel = message.channel.c_str();
   record.message = message.bytes.empty() ? nullptr : message.bytes.data();
   record.message_size = message.bytes.size();
-  record.response_handle = handle;
+  record.response_handle = HandleFor(message.id);
   registration.callback(engine->messenger, &record, registration.user_data);
 }
 
@@ -40,12 +47,6 @@ StandinEngineCounters StandinEngineGetCounters(void) {
   return globals.counters;
 }
 
-void StandinEngineResetCounters(void) {
-  standin::Globals& globals = standin::GetGlobals();
-  std::lock_guard<std::mutex> lock(globals.mutex);
-  globals.counters = StandinEngineCounters{};
-}
-
 FlutterDesktopEngineRef StandinEngineLastCreated(void) {
   standin::Globals& globals = standin::GetGlobals();
   std::lock_guard<std::mutex> lock(globals.mutex);
@@ -53,7 +54,7 @@ FlutterDesktopEngineRef StandinEngineLastCreated(void) {
 }
 
 const StandinEngineCreation* StandinEngineGetCreation(FlutterDesktopEngineRef engine) {
-  return engine ? &engine->creation.view : nullptr;
+  return &engine->creation.view;
 }
 
 int StandinEngineReloadSystemFontsCalls(FlutterDesktopEngineRef engine) {
@@ -74,48 +75,31 @@ void StandinEngineSetRefuseViewControllers(bool refuse) {
 
 int64_t StandinEngineInjectMessage(FlutterDesktopEngineRef engine, const char* channel,
                                    const uint8_t* message, size_t message_size) {
-  if (!engine || !channel || (!message && message_size > 0)) return 0;
-  standin::QueuedMessage queued;
-  queued.channel = channel;
+  bool registered = false;
+  standin::QueuedMessage queued{standin::NewMessage(engine, channel, &registered), channel, {}};
+  if (queued.id == 0 || !registered) return queued.id;
   if (message_size > 0) queued.bytes.assign(message, message + message_size);
-  bool for_other_thread = false;
-  std::function<void()> wake;
-  {
-    std::lock_guard<std::mutex> lock(engine->state_mutex);
-    if (engine->shut_down) return 0;
-    queued.id = engine->next_message_id++;
-    auto handle = std::make_unique<FlutterDesktopMessageResponseHandle>();
-    handle->id = queued.id;
-    engine->replies[queued.id].handle = std::move(handle);
-    auto found = engine->registrations.find(queued.channel);
-    if (found != engine->registrations.end() &&
-        found->second.thread != std::this_thread::get_id()) {
-      for_other_thread = true;
-      engine->queue.push_back(queued);
-      wake = engine->wake_delivery;
-    }
-  }
-  if (!for_other_thread) {
+  if (std::this_thread::get_id() == engine->thread) {
     const int64_t id = queued.id;
     standin::Deliver(engine, std::move(queued));
     return id;
+  }
+  std::function<void()> wake;
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    engine->queue.push_back(queued);
+    wake = engine->wake_delivery;
   }
   if (wake) wake();
   return queued.id;
 }
 
 int StandinEnginePumpMessages(FlutterDesktopEngineRef engine) {
+  if (std::this_thread::get_id() != engine->thread) return 0;
   std::deque<standin::QueuedMessage> mine;
   {
     std::lock_guard<std::mutex> lock(engine->state_mutex);
-    std::deque<standin::QueuedMessage> others;
-    for (standin::QueuedMessage& queued : engine->queue) {
-      auto found = engine->registrations.find(queued.channel);
-      const bool here = found == engine->registrations.end() ||
-                        found->second.thread == std::this_thread::get_id();
-      (here ? mine : others).push_back(std::move(queued));
-    }
-    engine->queue = std::move(others);
+    mine.swap(engine->queue);
   }
   for (standin::QueuedMessage& queued : mine) standin::Deliver(engine, std::move(queued));
   return static_cast<int>(mine.size());
@@ -125,16 +109,10 @@ int64_t StandinEngineGetReply(FlutterDesktopEngineRef engine, int64_t id, uint8_
                               size_t capacity) {
   std::lock_guard<std::mutex> lock(engine->state_mutex);
   auto found = engine->replies.find(id);
-  if (found == engine->replies.end() || !found->second.answered) return -1;
-  const std::vector<uint8_t>& bytes = found->second.bytes;
+  if (found == engine->replies.end()) return -1;
+  const std::vector<uint8_t>& bytes = found->second;
   if (buffer) std::copy_n(bytes.begin(), std::min(capacity, bytes.size()), buffer);
   return static_cast<int64_t>(bytes.size());
-}
-
-int StandinEngineResponseCalls(FlutterDesktopEngineRef engine, int64_t id) {
-  std::lock_guard<std::mutex> lock(engine->state_mutex);
-  auto found = engine->replies.find(id);
-  return found == engine->replies.end() ? 0 : found->second.responses;
 }
 
 bool StandinEngineGetRegistration(FlutterDesktopEngineRef engine, const char* channel,
@@ -185,6 +163,10 @@ void StandinEngineSetRefuseSends(FlutterDesktopEngineRef engine, bool refuse) {
   engine->refuse_sends = refuse;
 }
 
+void StandinEngineSetLockless(FlutterDesktopEngineRef engine, bool lockless) {
+  engine->messenger->lockless = lockless;
+}
+
 bool StandinEngineFireNextFrame(FlutterDesktopEngineRef engine) {
   FlutterDesktopOnNextFrameCallback callback = nullptr;
   void* user_data = nullptr;
@@ -198,7 +180,7 @@ bool StandinEngineFireNextFrame(FlutterDesktopEngineRef engine) {
   return true;
 }
 
-void StandinEngineShutDown(FlutterDesktopEngineRef engine) { standin::ShutDown(engine); }
+void StandinEngineShutDown(FlutterDesktopEngineRef engine) { standin::ShutDown(engine, false); }
 
 int StandinEngineMessengerReferences(FlutterDesktopMessengerRef messenger) {
   return messenger->references.load();

@@ -6,7 +6,9 @@
 
 FlutterDesktopViewControllerRef FlutterDesktopViewControllerCreate(int width, int height,
                                                                    FlutterDesktopEngineRef engine) {
-  if (!engine) return nullptr;
+  standin::CheckAlive(engine, "engine");
+  if (engine->taken_over) standin::Breach("an engine given to a second view controller");
+  engine->taken_over = true;
   std::unique_ptr<FlutterDesktopEngine> owned(engine);
   standin::Globals& globals = standin::GetGlobals();
   {
@@ -22,18 +24,22 @@ FlutterDesktopViewControllerRef FlutterDesktopViewControllerCreate(int width, in
   controller->view = std::make_unique<FlutterDesktopView>();
   controller->width = width;
   controller->height = height;
+  standin::AddAlive(controller.get(), "view controller");
+  standin::AddAlive(controller->view.get(), "view");
   standin::OpenView(controller.get());
   return controller.release();  // owned by the caller until FlutterDesktopViewControllerDestroy
 }
 
 void FlutterDesktopViewControllerDestroy(FlutterDesktopViewControllerRef controller) {
+  standin::CheckAlive(controller, "view controller");
   {
     standin::Globals& globals = standin::GetGlobals();
     std::lock_guard<std::mutex> lock(globals.mutex);
     ++globals.counters.view_controller_destroy_calls;
   }
-  if (!controller) return;
   std::unique_ptr<FlutterDesktopViewController> owned(controller);
+  standin::RemoveAlive(owned.get());
+  standin::RemoveAlive(owned->view.get());
   standin::CloseView(owned.get());
   owned->view.reset();
   standin::Destroy(std::move(owned->engine));
@@ -41,11 +47,12 @@ void FlutterDesktopViewControllerDestroy(FlutterDesktopViewControllerRef control
 
 FlutterDesktopViewRef FlutterDesktopViewControllerGetView(
     FlutterDesktopViewControllerRef controller) {
-  return controller ? controller->view.get() : nullptr;
+  standin::CheckAlive(controller, "view controller");
+  return controller->view.get();
 }
 
 void FlutterDesktopViewControllerForceRedraw(FlutterDesktopViewControllerRef controller) {
-  if (!controller) return;
+  standin::CheckAlive(controller, "view controller");
   {
     std::lock_guard<std::mutex> lock(controller->engine->state_mutex);
     ++controller->engine->force_redraw_calls;

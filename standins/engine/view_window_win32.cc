@@ -1,7 +1,8 @@
 // The stand-in engine's view on Windows: a child window painted teal with the text "Quenbrel
 // stand-in engine", created on the thread that creates the view controller. That thread's message
 // queue carries everything the engine does for the host: channel messages from other threads,
-// frames (each runs the registered next-frame callback) and the driver connection's frames.
+// frames (the first soon after start, then each one the host asks for; each runs the registered
+// next-frame callback) and the driver connection's frames.
 #include <windows.h>
 #include <winsock2.h>
 
@@ -9,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -67,7 +69,6 @@ struct View {
   FlutterDesktopViewController* controller = nullptr;
   std::shared_ptr<DriverSession> session;
   std::wstring hold_file;
-  bool painted = false;
 };
 
 HINSTANCE ThisModule() {
@@ -123,24 +124,17 @@ void ProduceFrame(HWND window, View* view) {
 void DeliverFromDriver(View* view, const std::shared_ptr<DriverSession>& session,
                        driver_link::ChannelMessage message) {
   FlutterDesktopEngine* engine = view->controller->engine.get();
-  QueuedMessage queued;
-  bool handled = false;
-  {
-    std::lock_guard<std::mutex> lock(engine->state_mutex);
-    if (engine->shut_down) return;
-    queued.id = engine->next_message_id++;
-    auto handle = std::make_unique<FlutterDesktopMessageResponseHandle>();
-    handle->id = queued.id;
-    engine->replies[queued.id].handle = std::move(handle);
-    handled = engine->registrations.count(message.channel) > 0;
+  bool registered = false;
+  QueuedMessage queued{NewMessage(engine, message.channel, &registered), message.channel, {}};
+  if (queued.id == 0) return;
+  session->Remember(queued.id, message.id);
+  if (!registered) {
+    session->connection->SendEvent("unhandled " + message.channel);
+    session->Reply(queued.id, {});  // the engine's own answer: the empty reply
+    return;
   }
-  const int64_t id = queued.id;
-  session->Remember(id, message.id);
-  if (!handled) session->connection->SendEvent("unhandled " + message.channel);
-  queued.channel = std::move(message.channel);
   queued.bytes = std::move(message.bytes);
   Deliver(engine, std::move(queued));
-  if (!handled) session->Reply(id, {});  // the engine's own answer: the empty reply
 }
 
 void HandleDriverFrames(HWND window, View* view) {
@@ -185,10 +179,6 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
       return 1;
     case WM_PAINT:
       Paint(window);
-      if (!view->painted) {
-        view->painted = true;
-        PostMessageW(window, kFrameMessage, 0, 0);
-      }
       return 0;
     case WM_TIMER:
       if (wparam == kHoldTimer) {
@@ -251,6 +241,9 @@ void OpenView(FlutterDesktopViewController* controller) {
     std::lock_guard<std::mutex> lock(engine->state_mutex);
     engine->wake_delivery = [window]() { PostMessageW(window, kDeliverMessage, 0, 0); };
   }
+  // The engine's first frame comes on its own, soon after it starts; with the knob it has come and
+  // gone before the host could ask to hear of it, so only a requested frame shows the host.
+  if (!KnobEarlyFrame()) PostMessageW(window, kFrameMessage, 0, 0);
   const std::optional<uint16_t> port = KnobDriverPort();
   if (!port) return;
   std::unique_ptr<DriverConnection> connection =
@@ -268,6 +261,8 @@ void OpenView(FlutterDesktopViewController* controller) {
   session->connection->SendEvent("ready");
   session->connection->SendEvent("arguments " +
                                  driver_link::JsonStringArray(engine->creation.arguments));
+  session->connection->SendEvent("view " + std::to_string(controller->width) + " " +
+                                 std::to_string(controller->height));
 }
 
 void CloseView(FlutterDesktopViewController* controller) {
