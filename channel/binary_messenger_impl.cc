@@ -1,6 +1,7 @@
 #include "channel/binary_messenger_impl.h"
 
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "channel/log_line.h"
@@ -22,9 +23,11 @@ class EngineReply {
   EngineReply& operator=(const EngineReply&) = delete;
 
   // Sends the response unless the engine is gone (dropped silently) or one was sent already.
-  // |response_handle_| is read and cleared only under the messenger's lock.
+  // The availability test and the hand-over of |response_handle_| happen under the messenger's
+  // lock and under |mutex_|, which keeps them atomic when the engine offers no lock.
   void Respond(const uint8_t* reply, size_t reply_size) {
     FlutterDesktopMessengerRef locked = FlutterDesktopMessengerLock(messenger_);
+    std::unique_lock<std::mutex> own(mutex_);
     if (FlutterDesktopMessengerIsAvailable(messenger_)) {
       if (!response_handle_) {
         LogLine("Error: Response can be set only once. Ignoring duplicate response.");
@@ -33,11 +36,13 @@ class EngineReply {
         response_handle_ = nullptr;
       }
     }
+    own.unlock();
     if (locked) FlutterDesktopMessengerUnlock(locked);
   }
 
  private:
   FlutterDesktopMessengerRef messenger_;
+  std::mutex mutex_;
   const FlutterDesktopMessageResponseHandle* response_handle_;
 };
 
@@ -49,7 +54,8 @@ void DispatchIncomingMessage(FlutterDesktopMessengerRef messenger,
     reply_state->Respond(bytes, size);
   };
   reply_state.reset();
-  ChannelMessageHandler& handler = *static_cast<ChannelMessageHandler*>(user_data);
+  // A copy runs, so that a handler may replace or remove its own channel's entry while it runs.
+  const ChannelMessageHandler handler = *static_cast<ChannelMessageHandler*>(user_data);
   handler(message->message, message->message_size, std::move(reply));
 }
 

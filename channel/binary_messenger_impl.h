@@ -17,9 +17,8 @@ namespace flutter {
 // this object is used. Thread: only the thread that runs the window's message loop, which is where
 // the engine delivers messages. The replies it hands to handlers may be called from any thread:
 // they take the engine messenger's lock around their send. Destruction does not clear the engine's
-// registrations: every channel user removes its handler first. A handler must not replace or remove
-// its own channel's handler while it runs (that would destroy the running callable). Never throws
-// on bad input.
+// registrations: every channel user removes its handler first. A handler may replace or remove its
+// own channel's handler while it runs: a copy of it is what runs. Never throws on bad input.
 class BinaryMessengerImpl : public BinaryMessenger {
  public:
   explicit BinaryMessengerImpl(FlutterDesktopMessengerRef core_messenger);
