@@ -25,7 +25,8 @@ constexpr char kArgumentsCode[] = "arguments";
 constexpr char kTicketInvalidMessage[] = "Ticket invalide.";
 constexpr char kTicketDataInvalidMessage[] = "Donnees d\u2019impression invalides.";
 constexpr char kPrinterCode[] = "printer";
-// When no worker thread can be started, the call is answered at once with this.
+// A call that fails on the window's thread (no worker thread can be started, say) is answered at
+// once with this.
 constexpr char kWorkerStartMessage[] = "Impossible de lancer l\u2019operation imprimante.";
 
 // The value stored under the string key |key|, or null when the map has none.
@@ -58,13 +59,20 @@ PrinterBridge::~PrinterBridge() {
 
 void PrinterBridge::HandleMethodCall(const flutter::MethodCall& call,
                                      std::unique_ptr<Result> result) {
-  // Nothing may reach the channel layer; a result left unanswered here logs its own warning.
+  // Nothing may reach the channel layer, and no call may stay unanswered: a call that fails here
+  // (no worker thread, no memory for the ticket's copy, ...) is refused and the bridge stays Idle.
   try {
-    Dispatch(call, result);
-  } catch (const std::exception& e) {
-    flutter::LogLine(std::string("Printer call failed: ") + e.what());
+    try {
+      Dispatch(call, result);
+    } catch (const std::exception& e) {
+      flutter::LogLine(std::string("Printer call failed: ") + e.what());
+      if (result) result->Error(kPrinterCode, kWorkerStartMessage);
+    } catch (...) {
+      flutter::LogLine("Printer call failed.");
+      if (result) result->Error(kPrinterCode, kWorkerStartMessage);
+    }
   } catch (...) {
-    flutter::LogLine("Printer call failed.");
+    flutter::LogLine("Printer call failed and could not be answered.");
   }
 }
 
@@ -79,7 +87,7 @@ void PrinterBridge::Dispatch(const flutter::MethodCall& call, std::unique_ptr<Re
     OpenSettings(*result);
   } else if (method == "list") {
     std::shared_ptr<PrinterServices> devices = platform.devices;
-    RunOperation([devices] { return BuildDeviceList(*devices); }, std::move(result));
+    RunOperation([devices] { return BuildDeviceList(*devices); }, result);
   } else if (method == "print") {
     const EncodableValue* arguments = call.arguments();
     const EncodableMap* map = arguments ? std::get_if<EncodableMap>(arguments) : nullptr;
@@ -99,7 +107,7 @@ void PrinterBridge::Dispatch(const flutter::MethodCall& call, std::unique_ptr<Re
     }
     std::shared_ptr<PrinterServices> devices = platform.devices;
     RunOperation([devices, id = *device, data = *bytes] { return PrintTicket(*devices, id, data); },
-                 std::move(result));
+                 result);
   } else {
     result->NotImplemented();
   }
@@ -114,7 +122,7 @@ void PrinterBridge::OpenSettings(Result& result) {
   }
 }
 
-void PrinterBridge::RunOperation(Task task, std::unique_ptr<Result> result) {
+void PrinterBridge::RunOperation(Task task, std::unique_ptr<Result>& result) {
   pending_result = std::move(result);
   state->undelivered.store(false);
   std::shared_ptr<State> worker_state = state;
@@ -125,10 +133,8 @@ void PrinterBridge::RunOperation(Task task, std::unique_ptr<Result> result) {
                                      poster = std::move(poster),
                                      retry] { RunWorker(worker_state, task, *poster, retry); });
   } catch (...) {
-    // Without a worker nobody would ever answer: answer now and be Idle again.
-    flutter::LogLine("Could not start a printer worker thread.");
-    std::unique_ptr<Result> refused = std::move(pending_result);
-    refused->Error(kPrinterCode, kWorkerStartMessage);
+    result = std::move(pending_result);  // without a worker nobody would answer: not pending
+    throw;
   }
 }
 
@@ -139,9 +145,11 @@ void PrinterBridge::RunWorker(const std::shared_ptr<State>& state, const Task& t
     std::lock_guard<std::mutex> lock(state->mutex);
     state->value = std::move(value);
     state->error.clear();
+    state->failed = false;
   } catch (const std::exception& e) {
     std::lock_guard<std::mutex> lock(state->mutex);
     state->error = e.what();
+    state->failed = true;
   }
   // The outcome is stored before the post, so whoever handles the message finds it.
   std::chrono::milliseconds delay = retry.first_delay;
@@ -181,7 +189,7 @@ void PrinterBridge::AnswerPending() {
   // Idle from here on, even if answering fails.
   std::unique_ptr<Result> result = std::move(pending_result);
   std::lock_guard<std::mutex> lock(state->mutex);
-  if (state->error.empty()) {
+  if (!state->failed) {
     result->Success(state->value);
   } else {
     result->Error(kPrinterCode, state->error);

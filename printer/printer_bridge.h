@@ -65,6 +65,7 @@ class PrinterBridge {
     std::mutex mutex;
     flutter::EncodableValue value;  // result of the last operation that succeeded
     std::string error;              // message of the last failure; empty after a success
+    bool failed = false;            // whether the last operation failed, whatever its message
     // Set by a worker when every post of its completion message was refused: the window's
     // thread then answers at the next window message or call instead of waiting for the post.
     std::atomic<bool> undelivered{false};
@@ -95,7 +96,9 @@ class PrinterBridge {
 
   void Dispatch(const flutter::MethodCall& call, std::unique_ptr<Result>& result);
   void OpenSettings(Result& result);
-  void RunOperation(Task task, std::unique_ptr<Result> result);
+  // Takes |result| as pending and starts the worker; when no worker starts, |result| is handed
+  // back and the thread library's error is rethrown.
+  void RunOperation(Task task, std::unique_ptr<Result>& result);
   static void RunWorker(const std::shared_ptr<State>& state, const Task& task, WindowPoster& poster,
                         PostRetry retry);
   // Answers |pending_result| from the stored outcome and makes the bridge Idle.
