@@ -10,7 +10,7 @@
 #include "channel/method_result.h"
 #include "channel/standard_method_codec.h"
 
-namespace driver {
+namespace app {
 
 namespace {
 
@@ -156,4 +156,4 @@ bool ParseHex(const std::string& text, std::vector<uint8_t>* bytes) {
   return true;
 }
 
-}  // namespace driver
+}  // namespace app

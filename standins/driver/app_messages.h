@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace driver {
+namespace app {
 
 constexpr char kPrinterChannel[] = "quenbrel/printer";
 
@@ -29,6 +29,6 @@ std::string Hex(const std::vector<uint8_t>& bytes);
 // False for an odd count or a non-hex digit.
 bool ParseHex(const std::string& text, std::vector<uint8_t>* bytes);
 
-}  // namespace driver
+}  // namespace app
 
 #endif  // QUENBREL_STANDINS_DRIVER_APP_MESSAGES_H_

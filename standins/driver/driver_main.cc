@@ -189,7 +189,7 @@ void Driver::HandleFrames() {
         continue;
       }
       outstanding_.erase(id);
-      Say("reply " + std::to_string(id) + " " + DescribeReply(reply));
+      Say("reply " + std::to_string(id) + " " + app::DescribeReply(reply));
     } else {
       Say(std::string("error a frame of unknown type ") + frame.type);
     }
@@ -232,9 +232,9 @@ void Driver::HandleCommand(const std::string& line) {
   while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\r')) rest.pop_back();
   if (command.empty()) return;
   if (command == "list" || command == "settings") {
-    SendMessage(kPrinterChannel, EncodeCall(command), command);
+    SendMessage(app::kPrinterChannel, app::EncodeCall(command), command);
   } else if (command == "call" && !rest.empty()) {
-    SendMessage(kPrinterChannel, EncodeCall(rest), "call " + rest);
+    SendMessage(app::kPrinterChannel, app::EncodeCall(rest), "call " + rest);
   } else if (command == "print") {
     const size_t space = rest.rfind(' ');
     if (space == std::string::npos) return Say("error usage: print DEVICE FILE");
@@ -243,13 +243,13 @@ void Driver::HandleCommand(const std::string& line) {
     if (!file) return Say("error cannot read " + rest.substr(space + 1));
     const std::vector<uint8_t> ticket((std::istreambuf_iterator<char>(file)),
                                       std::istreambuf_iterator<char>());
-    SendMessage(kPrinterChannel, EncodePrintCall(device, ticket), "print");
+    SendMessage(app::kPrinterChannel, app::EncodePrintCall(device, ticket), "print");
   } else if (command == "raw") {
     // No HEX: the empty message.
     const size_t space = rest.find(' ');
     std::vector<uint8_t> bytes;
     const std::string hex = space == std::string::npos ? "" : rest.substr(space + 1);
-    if (rest.empty() || !ParseHex(hex, &bytes)) return Say("error usage: raw CHANNEL [HEX]");
+    if (rest.empty() || !app::ParseHex(hex, &bytes)) return Say("error usage: raw CHANNEL [HEX]");
     SendMessage(rest.substr(0, space), bytes, "raw");
   } else if (command == "wait") {
     waiting_until_ = Deadline();

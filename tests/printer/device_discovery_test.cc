@@ -2,16 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/printer/fake_dos_devices.h"
-#include "tests/printer/fake_spooler.h"
+#include "standins/printer/fake_platform.h"
 
 namespace {
 
 using Devices = std::vector<std::pair<std::string, std::string>>;
 
-Devices List(FakeSpooler& spooler, FakeDosDevices& dos) {
+Devices List(FakePlatform& fake) {
   Devices out;
-  for (const PrinterDevice& d : ListDevices(spooler, dos)) out.emplace_back(d.id, d.name);
+  for (const PrinterDevice& d : ListDevices(fake, fake)) out.emplace_back(d.id, d.name);
   return out;
 }
 
@@ -47,74 +46,62 @@ TEST(ListDevices, Names) {
   // clang-format on
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name ? Utf16ToUtf8(*r.name) : "null");
-    FakeSpooler spooler;
-    FakeDosDevices dos;
+    FakePlatform fake;
     if (r.port) {
-      dos.names = {*r.name};
+      fake.dos_names = {*r.name};
     } else {
-      spooler.printers = {r.name};
-      spooler.needed = 1000;
+      fake.printers = {r.name};
+      fake.needed = 1000;
     }
-    EXPECT_EQ(List(spooler, dos), r.listed_as ? (r.port ? Port : Printer)(r.listed_as) : Devices{});
+    EXPECT_EQ(List(fake), r.listed_as ? (r.port ? Port : Printer)(r.listed_as) : Devices{});
   }
 }
 
 TEST(ListDevices, PrintersInSpoolerOrderThenPortsInDosOrder) {
-  FakeSpooler spooler;
-  spooler.printers = {u"B", u"Microsoft XPS Document Writer", u"A"};
-  spooler.needed = 1000;
-  FakeDosDevices dos;
-  dos.names = {u"COM7", u"AUX", u"NUL", u"COM3", u"COM7"};
+  FakePlatform fake;
+  fake.printers = {u"B", u"Microsoft XPS Document Writer", u"A"};
+  fake.needed = 1000;
+  fake.dos_names = {u"COM7", u"AUX", u"NUL", u"COM3", u"COM7"};
   Devices expected;
   for (const Devices& d : {Printer("B"), Printer("A"), Port("COM7"), Port("COM3"), Port("COM7")}) {
     expected.push_back(d[0]);
   }
-  EXPECT_EQ(List(spooler, dos), expected);
-  // One query for the size, then one buffer of exactly that size, zero-filled.
-  EXPECT_EQ(spooler.enum_sizes, (std::vector<std::uint32_t>{0, 1000}));
-  EXPECT_TRUE(spooler.buffer_was_zeroed);
-  EXPECT_EQ(dos.capacity_given, 65536u);
-  EXPECT_TRUE(dos.buffer_was_zeroed);
+  EXPECT_EQ(List(fake), expected);
+  // One query for the size, then one buffer of exactly that size; buffers zero-filled.
+  EXPECT_EQ(fake.enum_sizes, (std::vector<std::uint32_t>{0, 1000}));
+  EXPECT_EQ(fake.dos_capacity, 65536u);
+  EXPECT_TRUE(fake.buffers_zeroed);
 }
 
-// Printer "P" and port "COM5" unless the row says otherwise.
-TEST(ListDevices, AFailingSourceOnlyShrinksTheList) {
-  struct Row {
+// Printer "P" and port "COM5" unless the row says otherwise. (Failing calls: see transport_test.)
+TEST(ListDevices, ASourceThatAnswersBadlyOnlyShrinksTheList) {
+  const struct {
     const char* row;
     std::uint32_t needed, grows_by;
-    const char* spooler_fails;
-    bool no_printer, dos_fails;
+    bool no_printer;
     std::size_t ports;
     std::vector<std::uint32_t> enum_sizes;
     bool printer_listed, port_listed;
+  } rows[] = {
+      {"size needed 0", 0, 0, false, 1, {0}, false, true},
+      {"size just under 16 MiB", 16777215, 0, false, 1, {0, 16777215}, true, true},
+      {"size 16 MiB", 16777216, 0, false, 1, {0}, false, true},
+      {"size grew between the calls", 1000, 8, false, 1, {0, 1000}, false, true},
+      {"no records", 1000, 0, true, 1, {0, 1000}, false, true},
+      {"DOS list too long", 1000, 0, false, 20000, {0, 1000}, true, false},
+      {"DOS list empty", 1000, 0, false, 0, {0, 1000}, true, false},
   };
-  // clang-format off
-  const Row rows[] = {
-      {"size needed 0", 0, 0, "", false, false, 1, {0}, false, true},
-      {"size just under 16 MiB", 16777215, 0, "", false, false, 1, {0, 16777215}, true, true},
-      {"size 16 MiB", 16777216, 0, "", false, false, 1, {0}, false, true},
-      {"size grew between the calls", 1000, 8, "", false, false, 1, {0, 1000}, false, true},
-      {"second call fails", 1000, 0, "EnumeratePrinters", false, false, 1, {0, 1000}, false, true},
-      {"no records", 1000, 0, "", true, false, 1, {0, 1000}, false, true},
-      {"DOS list fails", 1000, 0, "", false, true, 1, {0, 1000}, true, false},
-      {"DOS list too long", 1000, 0, "", false, false, 20000, {0, 1000}, true, false},
-      {"DOS list empty", 1000, 0, "", false, false, 0, {0, 1000}, true, false},
-  };
-  // clang-format on
-  for (const Row& r : rows) {
+  for (const auto& r : rows) {
     SCOPED_TRACE(r.row);
-    FakeSpooler spooler;
-    spooler.needed = r.needed;
-    spooler.grows_by = r.grows_by;
-    spooler.fail_at = r.spooler_fails;
-    if (!r.no_printer) spooler.printers = {u"P"};
-    FakeDosDevices dos;
-    dos.fails = r.dos_fails;
-    dos.names.assign(r.ports, u"COM5");
+    FakePlatform fake;
+    fake.needed = r.needed;
+    fake.grows_by = r.grows_by;
+    if (!r.no_printer) fake.printers = {u"P"};
+    fake.dos_names.assign(r.ports, u"COM5");
     Devices expected = r.printer_listed ? Printer("P") : Devices{};
     if (r.port_listed) expected.push_back(Port("COM5")[0]);
-    EXPECT_EQ(List(spooler, dos), expected);
-    EXPECT_EQ(spooler.enum_sizes, r.enum_sizes);
+    EXPECT_EQ(List(fake), expected);
+    EXPECT_EQ(fake.enum_sizes, r.enum_sizes);
   }
 }
 

@@ -1,0 +1,152 @@
+// The standard codec against the byte tables in codec_cases.txt, and against hostile messages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "channel/standard_codec_serializer.h"
+#include "tests/test_util.h"
+
+namespace {
+
+using flutter::CustomEncodableValue;
+using flutter::EncodableList;
+using flutter::EncodableMap;
+using namespace quenbrel_test;  // NOLINT: test helpers
+
+// Each value also survives a trip at every position modulo 8, alone and nested in a list and a
+// map: padding counts from the start of the message.
+TEST(StandardCodec, Layout) {
+  for (const Lines& row : Cases("codec_cases.txt", "same")) {
+    SCOPED_TRACE(row[2]);
+    const size_t offset = std::stoul(row[0]);
+    const Decoded decoded = DecodeAt(Hex(row[1]), offset);
+    EXPECT_EQ(decoded.log, Lines());
+    EXPECT_EQ(decoded.bytes_left, 0u);
+    EXPECT_EQ(ToHex(EncodeAt(decoded.value, offset)), ToHex(Hex(row[1])));
+    const EncodableValue& v = decoded.value;
+    for (const EncodableValue& value : {v, EncodableValue(EncodableList{true, v, v}),
+                                        EncodableValue(EncodableMap{{v, v}, {"x", v}})}) {
+      for (size_t at = 0; at < 8; ++at) {
+        const Decoded again = DecodeAt(EncodeAt(value, at), at);
+        EXPECT_EQ(again.value, value) << "at " << at;
+        EXPECT_EQ(again.log, Lines()) << "at " << at;
+      }
+    }
+  }
+  Bytes largest;
+  flutter::ByteBufferStreamWriter writer(&largest);
+  StandardCodecSerializer::GetInstance().WriteSize(4294967295u, &writer);
+  EXPECT_EQ(ToHex(largest), "FF FF FF FF FF");
+}
+
+TEST(StandardCodec, BadInput) {
+  for (const Lines& row : Cases("codec_cases.txt", "read")) {
+    SCOPED_TRACE(row[4]);
+    const Decoded decoded = DecodeAt(Hex(row[0]));
+    EXPECT_EQ(ToHex(EncodeAt(decoded.value)), row[1]);
+    Lines log(std::stoul(row[2]), kShortRead);
+    if (!row[3].empty()) log.push_back(row[3]);
+    EXPECT_EQ(decoded.log, log);
+  }
+}
+
+Bytes Repeat(const std::string& hex, size_t count, const std::string& before = "") {
+  Bytes bytes = Hex(before), piece = Hex(hex);
+  for (size_t i = 0; i < count; ++i) bytes.insert(bytes.end(), piece.begin(), piece.end());
+  return bytes;
+}
+
+// Element slots that the lists in |value| hold or have reserved.
+size_t ListRoom(const EncodableValue& value) {
+  size_t room = 0;
+  if (const auto* list = std::get_if<EncodableList>(&value)) {
+    room += list->capacity();
+    for (const EncodableValue& element : *list) room += ListRoom(element);
+  }
+  if (const auto* map = std::get_if<EncodableMap>(&value)) {
+    for (const auto& entry : *map) room += ListRoom(entry.first) + ListRoom(entry.second);
+  }
+  return room;
+}
+
+int Depth(const EncodableValue& value) {
+  if (const auto* list = std::get_if<EncodableList>(&value)) {
+    return 1 + (list->empty() ? 0 : Depth(list->front()));
+  }
+  if (const auto* map = std::get_if<EncodableMap>(&value)) {
+    return 1 + (map->empty() ? 0 : Depth(map->begin()->second));
+  }
+  return 0;
+}
+
+// However large the sizes announced or deep the nesting, a message costs log lines, values and
+// list room in proportion to its size, plus a constant; nesting stops at 128 levels.
+TEST(StandardCodec, HostileMessages) {
+  const std::string too_deep =
+      "Nesting deeper than 128 in StandardCodecSerializer::ReadValueOfType; read as null.";
+  const struct {
+    const char* name;
+    Bytes message;
+    int depth;
+    bool too_deep;
+  } rows[] = {
+      {"huge list of huge strings", Repeat("07 FF FF FF FF FF", 2000, "0C FF FF FF FF FF"), 1,
+       false},
+      {"chain of lists missing their elements", Repeat("0C 10", 128), 128, false},
+      {"chain of maps missing their entries", Repeat("00 0D 10", 128, "0D 10"), 128, true},
+      {"chain of huge lists", Repeat("0C FF FF FF FF FF", 3000), 128, true},
+      {"huge map of huge lists", Repeat("0A FF FF FF FF FF 0F", 1000, "0D FF FF FF FF FF"), 1,
+       false},
+      {"lists at the limit", Repeat("0C 01", 128), 128, false},
+      {"maps past the limit", Repeat("0D 01 00", 129), 128, true},
+      {"a million lists", Repeat("0C 01", 1000000), 128, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Decoded decoded = DecodeAt(row.message);
+    const size_t bound = row.message.size() + 128 * 33 + 2;
+    EXPECT_LE(decoded.log.size(), bound);
+    EXPECT_LE(ListRoom(decoded.value), 3 * bound);
+    EXPECT_EQ(Depth(decoded.value), row.depth);
+    EXPECT_EQ(std::count(decoded.log.begin(), decoded.log.end(), too_deep) > 0, row.too_deep);
+  }
+}
+
+// Carries custom values holding an int32_t as tag 128; the standard serializer writes them null.
+class IntCustomSerializer : public StandardCodecSerializer {
+ public:
+  void WriteValue(const EncodableValue& value, flutter::ByteStreamWriter* stream) const override {
+    const auto* custom = std::get_if<CustomEncodableValue>(&value);
+    if (custom == nullptr) return StandardCodecSerializer::WriteValue(value, stream);
+    int32_t number = std::any_cast<int32_t>(custom->value());
+    stream->WriteByte(128);
+    stream->WriteBytes(reinterpret_cast<const uint8_t*>(&number), 4);
+  }
+  EncodableValue ReadValueOfType(uint8_t type, flutter::ByteStreamReader* stream) const override {
+    if (type != 128) return StandardCodecSerializer::ReadValueOfType(type, stream);
+    int32_t number = 0;
+    stream->ReadBytes(reinterpret_cast<uint8_t*>(&number), 4);
+    return CustomEncodableValue(number);
+  }
+};
+
+TEST(StandardCodec, CustomValues) {
+  const EncodableValue value(
+      EncodableList{EncodableMap{{"deep", EncodableList{CustomEncodableValue(int32_t{7})}}}});
+  {
+    LogCapture capture;
+    EXPECT_EQ(ToHex(EncodeAt(value)), "0C 01 0D 01 07 04 64 65 65 70 0C 01 00");
+    EXPECT_EQ(capture.Take(), Lines{"Unhandled custom type in StandardCodecSerializer::WriteValue. "
+                                    "Custom types require codec extensions."});
+  }
+  IntCustomSerializer serializer;
+  const Bytes encoded = EncodeAt(value, 0, serializer);
+  EXPECT_EQ(ToHex(encoded), "0C 01 0D 01 07 04 64 65 65 70 0C 01 80 07 00 00 00");
+  const Decoded decoded = DecodeAt(encoded, 0, serializer);
+  EXPECT_EQ(decoded.log, Lines());
+  const auto& map = std::get<EncodableMap>(std::get<EncodableList>(decoded.value)[0]);
+  const auto& inner = std::get<EncodableList>(map.at(EncodableValue("deep")));
+  EXPECT_EQ(std::any_cast<int32_t>(std::get<CustomEncodableValue>(inner[0]).value()), 7);
+}
+
+}  // namespace

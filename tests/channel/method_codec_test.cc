@@ -1,0 +1,133 @@
+// Method calls and reply envelopes, and the result that answers a call once, against the tables
+// in method_cases.txt.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "channel/engine_method_result.h"
+#include "channel/standard_method_codec.h"
+#include "tests/test_util.h"
+
+namespace {
+
+using flutter::MethodCall;
+using flutter::StandardMethodCodec;
+using namespace quenbrel_test;  // NOLINT: test helpers
+
+const StandardMethodCodec& Codec() { return StandardMethodCodec::GetInstance(); }
+
+// The log lines named in a table.
+Lines LogLines(const std::string& names) {
+  static const std::map<std::string, std::string> kLines = {
+      {"short", kShortRead},
+      {"not-a-call", "Invalid method call; method name is not a string."},
+      {"bad-envelope", "Invalid error envelope; code or message is not a string."},
+      {"duplicate",
+       "Error: Only one of Success, Error, or NotImplemented can be called, and it can be called "
+       "exactly once. Ignoring duplicate result."},
+      {"leak", "Warning: Failed to respond to a message. This is a memory leak."}};
+  Lines lines;
+  std::istringstream in(names);
+  for (std::string name; in >> name;) lines.push_back(kLines.at(name));
+  return lines;
+}
+
+TEST(StandardMethodCodec, DecodesCalls) {
+  for (const Lines& row : Cases("method_cases.txt", "call")) {
+    SCOPED_TRACE(row[3]);
+    const Bytes bytes = Hex(row[0]);
+    LogCapture capture;
+    std::unique_ptr<MethodCall> call = Codec().DecodeMethodCall(bytes.data(), bytes.size());
+    EXPECT_EQ(capture.Take(), LogLines(row[2]));
+    EXPECT_EQ(call ? call->method_name() + " " + ToHex(EncodeAt(*call->arguments())) : "none",
+              row[1]);
+  }
+  EXPECT_EQ(ToHex(*Codec().EncodeMethodCall(MethodCall("print", nullptr))),
+            "07 05 70 72 69 6E 74 00");
+  const MethodCall call("list", std::make_unique<EncodableValue>(flutter::EncodableList{true}));
+  EXPECT_EQ(ToHex(*Codec().EncodeMethodCall(call)), "07 04 6C 69 73 74 0C 01 01");
+}
+
+// Records the answers it is given, with values as their encoding.
+class RecordingResult : public flutter::MethodResult {
+ public:
+  void Success(const EncodableValue* result) override {
+    answer = "success " + (result ? ToHex(EncodeAt(*result)) : "none");
+  }
+  void Error(const std::string& code, const std::string& message,
+             const EncodableValue* details) override {
+    answer = "error " + code + "/" + message + "/" + (details ? ToHex(EncodeAt(*details)) : "none");
+  }
+  void NotImplemented() override { answer = "not implemented"; }
+  std::string answer = "none";
+};
+
+TEST(StandardMethodCodec, DecodesEnvelopes) {
+  for (const Lines& row : Cases("method_cases.txt", "envelope")) {
+    SCOPED_TRACE(row[3]);
+    const Bytes bytes = Hex(row[0]);
+    RecordingResult result;
+    LogCapture capture;
+    const bool recognised = Codec().DecodeResponseEnvelope(bytes.data(), bytes.size(), &result);
+    EXPECT_EQ(capture.Take(), LogLines(row[2]));
+    EXPECT_EQ(result.answer, row[1]);
+    EXPECT_EQ(recognised, row[1] != "none");
+  }
+}
+
+TEST(StandardMethodCodec, OneCodecPerSerializer) {
+  struct OtherSerializer : flutter::StandardCodecSerializer {};
+  static const OtherSerializer other;
+  const StandardMethodCodec* shared = &StandardMethodCodec::GetInstance();
+  EXPECT_EQ(&StandardMethodCodec::GetInstance(&StandardCodecSerializer::GetInstance()), shared);
+  const StandardMethodCodec* own = &StandardMethodCodec::GetInstance(&other);
+  EXPECT_NE(own, shared);
+  EXPECT_EQ(&StandardMethodCodec::GetInstance(&other), own);
+}
+
+// One answer of a table row to |result|.
+void Answer(std::string answer, flutter::MethodResult& result) {
+  answer.erase(0, answer.find_first_not_of(' '));
+  if (answer == "N") return result.NotImplemented();
+  const std::string value = answer.size() > 2 ? answer.substr(2) : "";
+  if (answer[0] == 'S') {
+    return value.empty() ? result.Success() : result.Success(ValueOf(Hex(value)));
+  }
+  const size_t code_end = value.find('/'), message_end = value.find('/', code_end + 1);
+  const std::string code = value.substr(0, code_end);
+  const std::string message =
+      code_end == std::string::npos ? "" : value.substr(code_end + 1, message_end - code_end - 1);
+  if (message_end == std::string::npos) return result.Error(code, message);
+  result.Error(code, message, ValueOf(Hex(value.substr(message_end + 1))));
+}
+
+// Each answer is encoded before the once-only test, so a duplicate is encoded and then refused.
+TEST(EngineMethodResult, SendsTheFirstAnswerOnly) {
+  for (const Lines& row : Cases("method_cases.txt", "answer")) {
+    SCOPED_TRACE(row[3]);
+    Lines sent;
+    auto held = std::make_shared<int>(0);
+    std::weak_ptr<int> watch = held;
+    LogCapture capture;
+    auto result = std::make_unique<flutter::EngineMethodResult>(
+        [&sent, held](const uint8_t* bytes, size_t size) {
+          sent.push_back(bytes ? ToHex(Bytes(bytes, bytes + size))
+                               : "null " + std::to_string(size));
+        },
+        &Codec());
+    held.reset();
+    std::istringstream answers(row[0]);
+    for (std::string answer; std::getline(answers, answer, ',');) {
+      Answer(answer, *result);
+      EXPECT_TRUE(watch.expired()) << "the reply is released once answered";
+    }
+    result.reset();
+    EXPECT_EQ(sent, row[1].empty() ? Lines() : Lines{row[1] == "null" ? "null 0" : row[1]});
+    EXPECT_EQ(capture.Take(), LogLines(row[2]));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,242 @@
+// The binary messenger and method channel over the stand-in engine, which ends the run on any
+// breach of the engine library's contract (a second response, a response without the lock, a
+// registration left behind when the engine ends, ...).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "channel/binary_messenger_impl.h"
+#include "channel/method_channel.h"
+#include "channel/standard_method_codec.h"
+#include "standins/engine/standin_engine_handle.h"
+#include "tests/test_util.h"
+
+namespace flutter {
+namespace {
+
+using quenbrel_test::Bytes;
+using quenbrel_test::Lines;
+using quenbrel_test::LogCapture;
+
+const char kDuplicate[] = "Error: Response can be set only once. Ignoring duplicate response.";
+
+// A handler that answers every message with the one byte |tag|.
+ChannelMessageHandler TaggedHandler(uint8_t tag) {
+  return [tag](const uint8_t*, size_t, ReplyCallback reply) { reply(&tag, 1); };
+}
+
+void RawCallback(FlutterDesktopMessengerRef, const FlutterDesktopMessage*, void*) {}
+
+// Installing, replacing (same registered address, new handler) and removing a channel's handler,
+// and a handler that replaces or removes its own channel while it runs.
+TEST(BinaryMessengerImpl, Registry) {
+  const struct {
+    const char* name;
+    std::string ops;  // 1, 2: install the handler answering 1 or 2; r: remove; R: register raw;
+                      // s: install a handler that installs 2 while it runs; x: one that removes
+    std::optional<Bytes> reply;
+  } rows[] = {
+      {"install", "1", Bytes{1}},
+      {"second handler replaces the first", "12", Bytes{2}},
+      {"remove", "1r", Bytes{}},
+      {"remove without handler clears the engine's registration", "Rr", Bytes{}},
+      {"install again after removal", "1r2", Bytes{2}},
+      {"replaced while running", "s", Bytes{2}},
+      {"removed while running", "x", Bytes{}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    StandinEngineHandle engine;
+    BinaryMessengerImpl messenger(engine.messenger());
+    messenger.SetMessageHandler("other", TaggedHandler(3));
+    std::vector<void*> addresses;  // registered since the last removal: all the same
+    for (char op : row.ops) {
+      const std::string tag = std::string(64, op);  // outlives the call only inside the handler
+      if (op == 'R') FlutterDesktopMessengerSetCallback(engine.messenger(), "c", RawCallback, 0);
+      if (op == '1' || op == '2') messenger.SetMessageHandler("c", TaggedHandler(op - '0'));
+      if (op == 'r') messenger.SetMessageHandler("c", nullptr);
+      if (op == 's' || op == 'x') {
+        messenger.SetMessageHandler(
+            "c", [&messenger, op, tag](const uint8_t*, size_t, ReplyCallback reply) {
+              messenger.SetMessageHandler("c", op == 's' ? TaggedHandler(2) : nullptr);
+              const uint8_t first = static_cast<uint8_t>(tag[63]);  // still alive
+              reply(&first, 1);
+            });
+        EXPECT_EQ(engine.Reply(engine.Inject("c", {})), Bytes{static_cast<uint8_t>(op)});
+      }
+      void* user_data = nullptr;
+      if (op == 'r') addresses.clear();
+      if (op != 'R' && StandinEngineGetRegistration(engine.engine(), "c", &user_data)) {
+        addresses.push_back(user_data);
+      }
+    }
+    for (void* address : addresses) EXPECT_EQ(address, addresses.front());
+    EXPECT_EQ(engine.Reply(engine.Inject("c", {0x07})), row.reply);
+    EXPECT_EQ(engine.Reply(engine.Inject("other", {0x07})), Bytes{3}) << "registry unchanged";
+    messenger.SetMessageHandler("c", nullptr);
+    messenger.SetMessageHandler("other", nullptr);
+  }
+}
+
+// A reply, however many copies it has: the first call sends, later ones log; after the engine
+// stopped nothing is sent. One messenger reference serves all copies; the last gives it back.
+TEST(BinaryMessengerImpl, Replies) {
+  const struct {
+    const char* name;
+    std::string actions;  // a: answer AB; c: answer CD; e: answer empty; C: CD through a copy;
+                          // s: the engine stops
+    std::optional<Bytes> reply;
+    Lines log;
+  } rows[] = {
+      {"answered once", "a", Bytes{0xAB}, {}},
+      {"empty reply", "e", Bytes{}, {}},
+      {"answered twice", "ac", Bytes{0xAB}, {kDuplicate}},
+      {"answered through two copies", "aC", Bytes{0xAB}, {kDuplicate}},
+      {"answered after the engine stopped", "sa", std::nullopt, {}},
+      {"never answered", "", std::nullopt, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    StandinEngineHandle engine;
+    FlutterDesktopMessengerRef core = engine.messenger();
+    BinaryMessengerImpl messenger(core);
+    ReplyCallback kept;
+    messenger.SetMessageHandler(
+        "c", [&kept](const uint8_t*, size_t, ReplyCallback reply) { kept = std::move(reply); });
+    const int64_t id = engine.Inject("c", {});
+    ReplyCallback copy = kept;
+    EXPECT_EQ(StandinEngineMessengerReferences(core), 2);
+    LogCapture capture;
+    for (char action : row.actions) {
+      const uint8_t byte = action == 'a' ? 0xAB : 0xCD;
+      if (action == 's') StandinEngineShutDown(engine.engine());
+      if (action != 's')
+        (action == 'C' ? copy : kept)(action == 'e' ? nullptr : &byte, action != 'e');
+    }
+    EXPECT_EQ(capture.Take(), row.log);
+    EXPECT_EQ(engine.Reply(id), row.reply);
+    kept = nullptr;
+    EXPECT_EQ(StandinEngineMessengerReferences(core), 2);
+    copy = nullptr;
+    EXPECT_EQ(StandinEngineMessengerReferences(core), 1);
+    if (row.actions.find('s') == std::string::npos) messenger.SetMessageHandler("c", nullptr);
+  }
+}
+
+// Without the engine's lock, two threads answering at once still send one response.
+TEST(BinaryMessengerImpl, RepliesWithoutTheEnginesLock) {
+  StandinEngineHandle engine;
+  StandinEngineSetLockless(engine.engine(), true);
+  BinaryMessengerImpl messenger(engine.messenger());
+  ReplyCallback kept;
+  messenger.SetMessageHandler(
+      "c", [&kept](const uint8_t*, size_t, ReplyCallback reply) { kept = std::move(reply); });
+  const int64_t id = engine.Inject("c", {});
+  LogCapture capture;
+  const uint8_t a = 0xA, b = 0xB;
+  std::thread other([&kept, a] { kept(&a, 1); });
+  kept(&b, 1);
+  other.join();
+  EXPECT_EQ(capture.Take(), Lines{kDuplicate});
+  EXPECT_EQ(engine.Reply(id)->size(), 1u);
+  messenger.SetMessageHandler("c", nullptr);
+}
+
+TEST(BinaryMessengerImpl, Sends) {
+  for (const bool with_reply : {false, true}) {
+    for (const bool refused : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "reply " << with_reply << ", refused " << refused);
+      StandinEngineHandle engine;
+      BinaryMessengerImpl messenger(engine.messenger());
+      StandinEngineSetRefuseSends(engine.engine(), refused);
+      auto alive = std::make_shared<int>(0);  // held by the reply: tells when it is gone
+      std::vector<Bytes> answers;
+      ReplyCallback reply;
+      if (with_reply) {
+        reply = [alive, &answers](const uint8_t* data, size_t size) {
+          answers.emplace_back(data, data + size);
+        };
+      }
+      const Bytes message{1, 2, 3};
+      messenger.Send("c", message.data(), message.size(), std::move(reply));
+      ASSERT_EQ(StandinEngineSentCount(engine.engine()), refused ? 0u : 1u);
+      EXPECT_EQ(alive.use_count(), with_reply && !refused ? 2 : 1);
+      if (!refused) {
+        const uint8_t* sent = nullptr;
+        size_t size = 0;
+        bool wants_reply = false;
+        StandinEngineGetSent(engine.engine(), 0, nullptr, &sent, &size, &wants_reply);
+        EXPECT_EQ(Bytes(sent, sent + size), message);
+        EXPECT_EQ(wants_reply, with_reply);
+        const uint8_t answer = 0x42;
+        StandinEngineAnswerSent(engine.engine(), 0, &answer, 1);
+      }
+      EXPECT_EQ(answers,
+                with_reply && !refused ? std::vector<Bytes>{{0x42}} : std::vector<Bytes>{});
+      EXPECT_EQ(alive.use_count(), 1) << "the reply copy is gone";
+    }
+  }
+}
+
+TEST(MethodChannel, IncomingCalls) {
+  const std::string kShort = "Invalid read in StandardCodecByteStreamReader";
+  const std::string kNotACall = "Invalid method call; method name is not a string.";
+  const std::string kUnable =
+      "Unable to construct method call from message on channel quenbrel/printer";
+  const std::string kLeak = "Warning: Failed to respond to a message. This is a memory leak.";
+  const Bytes list = {0x07, 0x04, 'l', 'i', 's', 't', 0x00};
+  enum Handling { kAnswerNull, kDrop, kKeep, kRemoved };
+  const struct {
+    const char* name;
+    Bytes message;
+    Handling handling;
+    Lines log;
+    bool called;                 // with "list" and null arguments
+    std::optional<Bytes> reply;  // what the application received
+  } rows[] = {
+      {"empty message", {}, kAnswerNull, {kShort, kNotACall, kUnable}, false, Bytes{}},
+      {"not a call", {0x03, 0x01, 0, 0, 0}, kAnswerNull, {kNotACall, kUnable}, false, Bytes{}},
+      {"list without arguments", list, kAnswerNull, {}, true, Bytes{0x00, 0x00}},
+      {"list cut after its name",
+       {0x07, 0x04, 'l', 'i', 's', 't'},
+       kAnswerNull,
+       {kShort},
+       true,
+       Bytes{0x00, 0x00}},
+      {"result dropped unanswered", list, kDrop, {kLeak}, true, std::nullopt},
+      {"result kept", list, kKeep, {}, true, std::nullopt},
+      {"handler removed: channel unregistered", list, kRemoved, {}, false, Bytes{}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    StandinEngineHandle engine;
+    BinaryMessengerImpl messenger(engine.messenger());
+    MethodChannel channel(&messenger, "quenbrel/printer", &StandardMethodCodec::GetInstance());
+    bool called = false;
+    std::unique_ptr<MethodResult> kept;
+    channel.SetMethodCallHandler([&](const MethodCall& call, std::unique_ptr<MethodResult> result) {
+      called = true;
+      EXPECT_EQ(call.method_name(), "list");
+      EXPECT_TRUE(call.arguments() && call.arguments()->IsNull());
+      if (row.handling == kAnswerNull) result->Success();
+      if (row.handling == kKeep) kept = std::move(result);
+    });
+    if (row.handling == kRemoved) channel.SetMethodCallHandler(nullptr);
+    LogCapture capture;
+    const int64_t id = engine.Inject("quenbrel/printer", row.message);
+    EXPECT_EQ(capture.Take(), row.log);
+    EXPECT_EQ(called, row.called);
+    EXPECT_EQ(engine.Reply(id), row.reply);
+    if (kept) {
+      kept->Error("busy");
+      EXPECT_EQ(engine.Reply(id), (Bytes{0x01, 0x07, 0x04, 'b', 'u', 's', 'y', 0x00, 0x00}));
+    }
+    channel.SetMethodCallHandler(nullptr);
+  }
+}
+
+}  // namespace
+}  // namespace flutter

@@ -1,0 +1,139 @@
+// Helpers shared by the suites: bytes as hex, captured log lines, case tables read from data files,
+// and values encoded or decoded at a position in a message.
+#ifndef QUENBREL_TESTS_TEST_UTIL_H_
+#define QUENBREL_TESTS_TEST_UTIL_H_
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "channel/byte_buffer_streams.h"
+#include "channel/standard_codec_serializer.h"
+
+namespace quenbrel_test {
+
+using Bytes = std::vector<uint8_t>;
+using Lines = std::vector<std::string>;
+using flutter::EncodableValue;
+using flutter::StandardCodecSerializer;
+
+inline const char kShortRead[] = "Invalid read in StandardCodecByteStreamReader";
+
+// "0C 02 00" -> {0x0C, 0x02, 0x00}; "3*AB" -> {0xAB, 0xAB, 0xAB}.
+inline Bytes Hex(const std::string& text) {
+  Bytes bytes;
+  std::istringstream in(text);
+  for (std::string word; in >> word;) {
+    const size_t star = word.find('*');
+    const size_t count = star == std::string::npos ? 1 : std::stoul(word.substr(0, star));
+    const auto byte = static_cast<uint8_t>(std::stoul(word.substr(star + 1), nullptr, 16));
+    bytes.insert(bytes.end(), count, byte);
+  }
+  return bytes;
+}
+
+inline std::string ToHex(const Bytes& bytes) {
+  std::string text;
+  char digits[4];
+  for (uint8_t byte : bytes) {
+    std::snprintf(digits, sizeof(digits), " %02X", byte);
+    text += digits;
+  }
+  return text.empty() ? text : text.substr(1);
+}
+
+// The rows of |kind| in the data file |name| (found in the test's working folder): the fields
+// between '|', trimmed.
+inline std::vector<Lines> Cases(const std::string& name, const std::string& kind) {
+  std::vector<Lines> rows;
+  std::ifstream file(name);
+  EXPECT_TRUE(file) << name;
+  for (std::string line; std::getline(file, line);) {
+    if (line.compare(0, kind.size() + 1, kind + " ") != 0) continue;
+    Lines fields;
+    std::istringstream in(line.substr(kind.size()));
+    for (std::string field; std::getline(in, field, '|');) {
+      field.erase(0, field.find_first_not_of(' '));
+      field.erase(field.find_last_not_of(' ') + 1);
+      fields.push_back(field);
+    }
+    rows.push_back(fields);
+  }
+  EXPECT_FALSE(rows.empty()) << kind << " in " << name;
+  return rows;
+}
+
+// Captures stderr from construction until Take() (or destruction).
+class LogCapture {
+ public:
+  LogCapture() { ::testing::internal::CaptureStderr(); }
+  ~LogCapture() { Take(); }
+  LogCapture(const LogCapture&) = delete;
+  LogCapture& operator=(const LogCapture&) = delete;
+  const Lines& Take() {
+    if (capturing_) {
+      capturing_ = false;
+      std::istringstream text(::testing::internal::GetCapturedStderr());
+      for (std::string line; std::getline(text, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines_.push_back(line);
+      }
+    }
+    return lines_;
+  }
+
+ private:
+  bool capturing_ = true;
+  Lines lines_;
+};
+
+// The encoding of |value| after |offset| bytes of 0xAA, which stay in the result.
+inline Bytes EncodeAt(
+    const EncodableValue& value, size_t offset = 0,
+    const StandardCodecSerializer& serializer = StandardCodecSerializer::GetInstance()) {
+  Bytes bytes(offset, 0xAA);
+  flutter::ByteBufferStreamWriter writer(&bytes);
+  serializer.WriteValue(value, &writer);
+  return bytes;
+}
+
+// The value that |bytes| hold; nothing is captured.
+inline EncodableValue ValueOf(const Bytes& bytes) {
+  flutter::ByteBufferStreamReader reader(bytes.data(), bytes.size());
+  return StandardCodecSerializer::GetInstance().ReadValue(&reader);
+}
+
+// One value decoded from |bytes| after |offset| bytes, the lines logged and the bytes not read.
+struct Decoded {
+  EncodableValue value;
+  Lines log;
+  size_t bytes_left = 0;
+};
+inline Decoded DecodeAt(
+    const Bytes& bytes, size_t offset = 0,
+    const StandardCodecSerializer& serializer = StandardCodecSerializer::GetInstance()) {
+  Decoded decoded;
+  LogCapture capture;
+  flutter::ByteBufferStreamReader reader(bytes.data(), bytes.size());
+  for (size_t i = 0; i < offset; ++i) reader.ReadByte();
+  decoded.value = serializer.ReadValue(&reader);
+  decoded.bytes_left = reader.BytesRemaining();
+  decoded.log = capture.Take();
+  return decoded;
+}
+
+}  // namespace quenbrel_test
+
+namespace flutter {
+// Failure messages show a value as its encoding.
+inline void PrintTo(const EncodableValue& value, std::ostream* out) {
+  *out << quenbrel_test::ToHex(quenbrel_test::EncodeAt(value));
+}
+}  // namespace flutter
+
+#endif  // QUENBREL_TESTS_TEST_UTIL_H_
