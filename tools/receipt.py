@@ -33,29 +33,26 @@ class Style:
 
 
 class Paper:
-    """Collects the ticket as rows: ("line", align, items), ("feed", dots) and ("cut",)."""
+    """Collects the ticket as rows: ("line", align, items), ("feed", dots) and ("cut",); an item
+    is ("text", character, style, width) or ("marker", label, None, width)."""
 
     def __init__(self):
         self.rows, self.items, self.used, self.style = [], [], 0, Style()
         self.align = 0  # the alignment in force when the line's first character came
 
     def char(self, text):
-        w = CELL_W * self.style.width
-        if self.used + w > WIDTH:  # a full line prints and the text goes on below, as on paper
-            self.line_feed()
-        if not self.items:
-            self.align = self.style.align
-        self.items.append(("text", text, self.style.copy()))
-        self.used += w
+        self._place(("text", text, self.style.copy()), CELL_W * self.style.width)
 
     def marker(self, data):
         label = " ".join("%02X" % b for b in data)
-        w = int(_small.getlength(label)) + 6
-        if self.used + w > WIDTH:
+        self._place(("marker", label, None), int(_small.getlength(label)) + 6)
+
+    def _place(self, item, w):
+        if self.used + w > WIDTH:  # a full line prints and the rest goes on below, as on paper
             self.line_feed()
         if not self.items:
             self.align = self.style.align
-        self.items.append(("marker", label, w))
+        self.items.append(item + (w,))
         self.used += w
 
     def line_feed(self):
@@ -146,7 +143,7 @@ def _row_height(row):
         return row[1]
     if row[0] == "cut":
         return 2 * MARGIN
-    tallest = max(CELL_H * it[2].height if it[0] == "text" else CELL_H for it in row[2])
+    tallest = max(CELL_H * style.height if style else CELL_H for _, _, style, _ in row[2])
     return tallest + SPACING
 
 
@@ -163,15 +160,14 @@ def render(data):
                 draw.rectangle((x, y + MARGIN - 1, x + 7, y + MARGIN), 0)
         elif row[0] == "line":
             _, align, items = row
-            widths = [CELL_W * it[2].width if it[0] == "text" else it[2] for it in items]
-            x = (WIDTH - sum(widths)) * align // 2
+            x = (WIDTH - sum(item[3] for item in items)) * align // 2
             bottom = y + height - SPACING
-            for item, w in zip(items, widths):
-                if item[0] == "text":
-                    _draw_text(image, x, bottom, item[1], item[2])
-                else:
+            for kind, text, style, w in items:
+                if kind == "text":
+                    _draw_text(image, x, bottom, text, style)
+                else:  # white hex on a black box
                     draw.rectangle((x + 1, bottom - 16, x + w - 2, bottom - 1), 0)
-                    draw.text((x + 3, bottom - 15), item[1], font=_small, fill=1)
+                    draw.text((x + 3, bottom - 15), text, font=_small, fill=1)
                 x += w
         y += height
     return image
