@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The demo's Linux side: a virtual COM port (a pseudo-terminal pair) and a virtual spooler printer
 (its port is a file) in the demo's Wine prefix, quenbrel.exe driven through the driver program,
-and what each device received. Called by tools/demo; every wait is bounded."""
+what each device received, and pictures: each receipt (tools/receipt) and the program's window on
+the virtual display. Called by tools/demo under xvfb-run; every wait is bounded."""
 import argparse
 import os
 import select
@@ -15,6 +16,8 @@ import wine_printer_test as rig  # noqa: E402  (pseudo-terminals, test printers,
 
 PRINTER = "Quenbrel Demo"
 PORT = "COM5"
+TITLE = "Quenbrel"  # the window's title
+RECEIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "receipt")
 ESC, GS = b"\x1b", b"\x1d"
 WAIT = 60
 
@@ -89,17 +92,38 @@ class PortReader:
         os.close(self.fd)
 
 
-def run_driver(args, commands):
-    """Runs the program through the driver with these commands; shows its lines as they come."""
+def screenshot(path):
+    """The program's window on the virtual display, once X shows it and it had time to paint."""
+    deadline = time.monotonic() + WAIT
+    while time.monotonic() < deadline:
+        shown = subprocess.run(["xwininfo", "-name", TITLE], capture_output=True, text=True,
+                               timeout=WAIT).stdout
+        if "IsViewable" in shown:
+            time.sleep(1)
+            return subprocess.run(["import", "-window", TITLE, path], timeout=WAIT).returncode == 0
+        time.sleep(0.1)
+    return False
+
+
+def run_driver(args, commands, shot):
+    """Runs the program through the driver, shows its lines as they come, takes the window's
+    picture at the first frame and then sends these commands. Returns (exit code, picture taken)."""
     program = os.path.join(args.bin_dir, "quenbrel.exe")
     driver = subprocess.Popen([args.driver, "--timeout", str(WAIT), "--wine-run", args.wine_run,
                                program, "--demo"], stdin=subprocess.PIPE,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    driver.stdin.write("".join(c + "\n" for c in commands))
-    driver.stdin.close()
+    bound = threading.Timer(3 * WAIT, driver.kill)  # a first frame that never comes
+    bound.daemon = True
+    bound.start()
+    taken = None
     for line in driver.stdout:
         print("  driver> " + line.rstrip("\n"))
-    return driver.wait(timeout=WAIT)
+        if taken is None and line.startswith("event frame"):
+            taken = screenshot(shot)
+            driver.stdin.write("".join(c + "\n" for c in commands))
+            driver.stdin.close()
+    bound.cancel()
+    return driver.wait(timeout=WAIT), bool(taken)
 
 
 def main():
@@ -120,8 +144,10 @@ def main():
     with rig.pty_pair(wine, PORT) as (_, far), rig.test_printer(wine, PRINTER) as output:
         reader = PortReader(far)
         print("=== quenbrel.exe under Wine, with the stand-in engine, driven like the app would")
-        code = run_driver(args, ["list", "wait", "print serial:%s %s" % (PORT, ticket), "wait",
-                                 "print printer:%s %s" % (PRINTER, ticket), "wait", "quit"])
+        window = os.path.join(work, "window.png")
+        code, shot = run_driver(args, ["list", "wait", "print serial:%s %s" % (PORT, ticket),
+                                       "wait", "print printer:%s %s" % (PRINTER, ticket), "wait",
+                                       "quit"], window)
         deadline = time.monotonic() + WAIT
         while time.monotonic() < deadline and not (
                 len(reader.data) >= len(receipt()) and os.path.exists(output)):
@@ -131,15 +157,28 @@ def main():
         if os.path.exists(output):
             with open(output, "rb") as f:
                 spooled = f.read()
-        for title, data in (("COM port %s" % PORT, bytes(reader.data)),
-                            ("printer \"%s\"" % PRINTER, spooled)):
+        pictures = []
+        for title, data, name in (("COM port %s" % PORT, bytes(reader.data), PORT),
+                                  ("printer \"%s\"" % PRINTER, spooled, "printer")):
             verdict = "the exact receipt" if data == receipt() else "NOT the receipt"
             print("\n=== What the %s received: %d bytes, %s" % (title, len(data), verdict))
             print(hex_dump(data))
             print("  printable text:")
             print(printable(data), end="")
+            captured = os.path.join(work, "received-%s.bin" % name)
+            picture = os.path.join(work, "receipt-%s.png" % name)
+            with open(captured, "wb") as f:
+                f.write(data)
+            subprocess.run([RECEIPT, captured, "-o", picture], stdout=subprocess.DEVNULL,
+                           timeout=WAIT, check=True)
+            pictures.append((picture, "what the %s received, as a receipt" % title))
+        pictures.append((window, "the program's window with the stand-in engine's view"
+                         if shot else "NOT TAKEN: the window did not show"))
+        print("\n=== Pictures")
+        for path, what in pictures:
+            print("  %-30s %s" % (os.path.relpath(path), what))
         print("\n=== quenbrel.exe ended with exit code %d" % code)
-        return 0 if code == 0 and bytes(reader.data) == receipt() == spooled else 1
+        return 0 if code == 0 and shot and bytes(reader.data) == receipt() == spooled else 1
 
 
 if __name__ == "__main__":
