@@ -8,6 +8,7 @@
 
 #include "channel/log_line.h"
 #include "channel/standard_method_codec.h"
+#include "printer/printer_messages.h"
 #include "printer/printer_tasks.h"
 
 namespace {
@@ -18,16 +19,9 @@ using flutter::EncodableValue;
 constexpr char kChannelName[] = "quenbrel/printer";
 
 constexpr char kBusyCode[] = "busy";
-constexpr char kBusyMessage[] = "Une operation imprimante est deja en cours.";
 constexpr char kSettingsCode[] = "settings";
-constexpr char kSettingsMessage[] = "Ouvrez les parametres Bluetooth de Windows.";
 constexpr char kArgumentsCode[] = "arguments";
-constexpr char kTicketInvalidMessage[] = "Ticket invalide.";
-constexpr char kTicketDataInvalidMessage[] = "Donnees d\u2019impression invalides.";
 constexpr char kPrinterCode[] = "printer";
-// A call that fails on the window's thread (no worker thread can be started, say) is answered at
-// once with this.
-constexpr char kWorkerStartMessage[] = "Impossible de lancer l\u2019operation imprimante.";
 
 // The value stored under the string key |key|, or null when the map has none.
 const EncodableValue* FindByStringKey(const EncodableMap& map, const char* key) {

@@ -1,7 +1,20 @@
-// The French messages of printer failures, shown to the user word for word. UTF-8; the apostrophes
-// are U+2019.
+// The French messages of the printer channel and its failures, shown to the user word for word.
+// UTF-8; the apostrophes are U+2019.
 #ifndef QUENBREL_PRINTER_PRINTER_MESSAGES_H_
 #define QUENBREL_PRINTER_PRINTER_MESSAGES_H_
+
+// Answered at once on the window's thread.
+inline constexpr char kBusyMessage[] = "Une operation imprimante est deja en cours.";
+inline constexpr char kSettingsMessage[] = "Ouvrez les parametres Bluetooth de Windows.";
+inline constexpr char kTicketInvalidMessage[] = "Ticket invalide.";
+inline constexpr char kTicketDataInvalidMessage[] = u8"Donnees d’impression invalides.";
+// A call that fails on the window's thread (no worker thread can be started, say).
+inline constexpr char kWorkerStartMessage[] = u8"Impossible de lancer l’operation imprimante.";
+
+// The device look-up of "print".
+inline constexpr char kDeviceGoneMessage[] =
+    u8"Cette imprimante n’est plus installee sur cet appareil.";
+inline constexpr char kUnknownDeviceMessage[] = "Imprimante inconnue.";
 
 inline constexpr char kInvalidNameMessage[] = u8"Nom d’imprimante invalide.";
 

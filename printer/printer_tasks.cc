@@ -2,10 +2,13 @@
 
 #include <stdexcept>
 
+#include "printer/printer_messages.h"
+
 namespace {
 
-bool StartsWith(const std::string& text, const char* prefix, size_t prefix_size) {
-  return text.size() >= prefix_size && text.compare(0, prefix_size, prefix) == 0;
+template <size_t N>
+bool StartsWith(const std::string& text, const char (&prefix)[N]) {
+  return text.compare(0, N - 1, prefix) == 0;
 }
 
 }  // namespace
@@ -32,14 +35,14 @@ flutter::EncodableValue PrintTicket(PrinterServices& services, const std::string
     }
   }
   if (!found) {
-    throw std::runtime_error("Cette imprimante n\u2019est plus installee sur cet appareil.");
+    throw std::runtime_error(kDeviceGoneMessage);
   }
-  if (StartsWith(device_id, "serial:", 7)) {
+  if (StartsWith(device_id, kSerialIdPrefix)) {
     services.PrintToSerialPort(device_id, bytes);
-  } else if (StartsWith(device_id, "printer:", 8)) {
+  } else if (StartsWith(device_id, kPrinterIdPrefix)) {
     services.PrintToWindowsPrinter(device_id, bytes);
   } else {
-    throw std::runtime_error("Imprimante inconnue.");
+    throw std::runtime_error(kUnknownDeviceMessage);
   }
   return flutter::EncodableValue();
 }
