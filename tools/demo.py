@@ -11,8 +11,8 @@ import sys
 import threading
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "wine"))
-import wine_printer_test as rig  # noqa: E402  (pseudo-terminals, test printers, Wine helpers)
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import wine_rig as rig  # noqa: E402  (pseudo-terminals, test printers, Wine helpers)
 
 PRINTER = "Quenbrel Demo"
 PORT = "COM5"
@@ -128,20 +128,19 @@ def run_driver(args, commands, shot):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--bin-dir", "--driver", "--probe", "--wine-run", "--work"):
+    for option in ("--bin-dir", "--driver", "--wine-run", "--work"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
     work = os.path.abspath(args.work)
     os.makedirs(work, exist_ok=True)
-    wine = rig.Wine(argparse.Namespace(wine_run=args.wine_run, probe=args.probe), work)
     ticket = os.path.join(work, "receipt.bin")
     with open(ticket, "wb") as f:
         f.write(receipt())
 
     print("=== Virtual COM port %s (a pseudo-terminal) and virtual printer \"%s\" (a file port)"
           % (PORT, PRINTER))
-    rig.case_driver(wine)
-    with rig.pty_pair(wine, PORT) as (_, far), rig.test_printer(wine, PRINTER) as output:
+    with rig.pty_pair(work, PORT) as (_, far), \
+            rig.Printers().printer(PRINTER, os.path.join(work, "printer.out")) as output:
         reader = PortReader(far)
         print("=== quenbrel.exe under Wine, with the stand-in engine, driven like the app would")
         window = os.path.join(work, "window.png")

@@ -11,8 +11,16 @@
 //   'R' engine -> driver  4-byte LE id of the message answered, then the reply bytes to the end
 //                         (none for the empty reply)
 //   'Q' driver -> engine  no body: close the top-level window as the user would
-//   'E' engine -> driver  one event as UTF-8 text: "ready", "arguments [JSON array]", "frame",
-//                         "unhandled CHANNEL"
+//   'W' driver -> engine  4-byte LE message number, 8-byte LE wparam, then optionally a rectangle
+//                         (left, top, right, bottom: 4-byte LE each) whose address is the lparam
+//                         (else 0): sent to the top-level window; answered by "result VALUE"
+//   'G' driver -> engine  no body: answered by "window VISIBLE X Y W H STYLE CW CH VX VY VW VH",
+//                         the top-level window's visibility (0 or 1), outer rectangle and style
+//                         (hex), its client area's size, and the view's rectangle in it
+//   'E' engine -> driver  one event as UTF-8 text: "ready", "project ASSETS|ICU|AOT|ENTRY|ARGV"
+//                         (ENTRY "null" or the entry point, ARGV "null" or the count), "arguments
+//                         [JSON array]", "view W H", "frame", "fonts", "unhandled CHANNEL",
+//                         "result VALUE", "window ..."
 //
 // Pure functions and a value-type reader; any thread. Never throws on bad input: a decoder answers
 // false, the reader reports a broken stream.
@@ -29,6 +37,8 @@ namespace driver_link {
 constexpr char kMessageFrame = 'M';
 constexpr char kReplyFrame = 'R';
 constexpr char kQuitFrame = 'Q';
+constexpr char kWindowMessageFrame = 'W';
+constexpr char kGeometryFrame = 'G';
 constexpr char kEventFrame = 'E';
 
 // Frames larger than this are refused: the stream is then broken.

@@ -112,7 +112,7 @@ void ShutDown(FlutterDesktopEngine* engine, bool by_host) {
 void Destroy(std::unique_ptr<FlutterDesktopEngine> engine) {
   ShutDown(engine.get(), true);
   RemoveAlive(engine.get());
-  if (engine->registrar) RemoveAlive(engine->registrar.get());
+  for (const auto& registrar : engine->registrars) RemoveAlive(registrar.second.get());
   FlutterDesktopMessengerRelease(engine->messenger);
   engine->messenger = nullptr;
   Globals& globals = GetGlobals();
@@ -160,18 +160,25 @@ FlutterDesktopPluginRegistrarRef FlutterDesktopEngineGetPluginRegistrar(
   standin::CheckAlive(engine, "engine");
   if (!plugin_name) standin::Breach("a registrar asked for without a plug-in name");
   std::lock_guard<std::mutex> lock(engine->state_mutex);
-  if (!engine->registrar) {
-    engine->registrar = std::make_unique<FlutterDesktopPluginRegistrar>();
-    engine->registrar->engine = engine;
-    standin::AddAlive(engine->registrar.get(), "registrar");
+  std::unique_ptr<FlutterDesktopPluginRegistrar>& registrar = engine->registrars[plugin_name];
+  if (!registrar) {
+    registrar = std::make_unique<FlutterDesktopPluginRegistrar>();
+    registrar->engine = engine;
+    registrar->plugin_name = plugin_name;
+    standin::AddAlive(registrar.get(), "registrar");
   }
-  return engine->registrar.get();
+  return registrar.get();
 }
 
 void FlutterDesktopEngineReloadSystemFonts(FlutterDesktopEngineRef engine) {
   standin::CheckAlive(engine, "engine");
-  std::lock_guard<std::mutex> lock(engine->state_mutex);
-  ++engine->reload_system_fonts_calls;
+  std::function<void(const std::string&)> tell;
+  {
+    std::lock_guard<std::mutex> lock(engine->state_mutex);
+    ++engine->reload_system_fonts_calls;
+    tell = engine->on_event;
+  }
+  if (tell) tell("fonts");
 }
 
 void FlutterDesktopEngineSetNextFrameCallback(FlutterDesktopEngineRef engine,

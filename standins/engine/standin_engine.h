@@ -44,6 +44,7 @@ struct FlutterDesktopMessenger {
 
 struct FlutterDesktopPluginRegistrar {
   FlutterDesktopEngine* engine;
+  std::string plugin_name;
 };
 
 namespace standin {
@@ -104,7 +105,7 @@ struct FlutterDesktopEngine {
   std::map<int64_t, std::vector<uint8_t>> replies;  // kept for tests when no driver takes them
   std::deque<standin::QueuedMessage> queue;         // for the engine's thread
   std::deque<standin::SentMessage> sent;            // deque: element addresses stay valid for tests
-  std::unique_ptr<FlutterDesktopPluginRegistrar> registrar;
+  std::map<std::string, std::unique_ptr<FlutterDesktopPluginRegistrar>> registrars;
   FlutterDesktopOnNextFrameCallback next_frame_callback = nullptr;
   void* next_frame_user_data = nullptr;
   int reload_system_fonts_calls = 0;
@@ -116,6 +117,8 @@ struct FlutterDesktopEngine {
   // Called (without locks) with the id and bytes of the host's response to each message; a Windows
   // view with a driver link sets it to forward replies, which are then not kept here.
   std::function<void(int64_t id, const std::vector<uint8_t>& bytes)> on_response;
+  // Called (without locks) with what the engine was asked to do that a driver may want to know.
+  std::function<void(const std::string& text)> on_event;
 };
 
 struct FlutterDesktopView {

@@ -50,6 +50,10 @@ FLUTTER_EXPORT FlutterDesktopEngineRef StandinEngineLastCreated(void);
 FLUTTER_EXPORT const StandinEngineCreation* StandinEngineGetCreation(
     FlutterDesktopEngineRef engine);
 FLUTTER_EXPORT int StandinEngineReloadSystemFontsCalls(FlutterDesktopEngineRef engine);
+
+// The plug-in name a live registrar was asked for with; null when |registrar| is not one.
+FLUTTER_EXPORT const char* StandinEngineRegistrarPluginName(
+    FlutterDesktopPluginRegistrarRef registrar);
 FLUTTER_EXPORT int StandinEngineForceRedrawCalls(FlutterDesktopEngineRef engine);
 
 // While set, FlutterDesktopViewControllerCreate returns null (it still takes the engine over; such

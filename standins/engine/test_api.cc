@@ -57,6 +57,14 @@ const StandinEngineCreation* StandinEngineGetCreation(FlutterDesktopEngineRef en
   return &engine->creation.view;
 }
 
+const char* StandinEngineRegistrarPluginName(FlutterDesktopPluginRegistrarRef registrar) {
+  standin::Globals& globals = standin::GetGlobals();
+  std::lock_guard<std::mutex> lock(globals.mutex);
+  auto found = globals.alive.find(registrar);
+  if (found == globals.alive.end() || std::string(found->second) != "registrar") return nullptr;
+  return registrar->plugin_name.c_str();
+}
+
 int StandinEngineReloadSystemFontsCalls(FlutterDesktopEngineRef engine) {
   std::lock_guard<std::mutex> lock(engine->state_mutex);
   return engine->reload_system_fonts_calls;

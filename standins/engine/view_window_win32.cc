@@ -137,6 +137,45 @@ void DeliverFromDriver(View* view, const std::shared_ptr<DriverSession>& session
   Deliver(engine, std::move(queued));
 }
 
+// The top-level window that the view is attached to (the view itself until then).
+HWND Root(HWND window) { return GetAncestor(window, GA_ROOT); }
+
+// Sends the window message a 'W' frame carries to the top-level window; the result as an event.
+void SendWindowMessage(HWND window, DriverSession& session, const std::vector<uint8_t>& body) {
+  if (body.size() != 12 && body.size() != 28) return Log("a window-message frame of a bad size");
+  auto number = [&body](size_t at, int bytes) {
+    uint64_t value = 0;
+    for (int i = 0; i < bytes; ++i) value |= static_cast<uint64_t>(body[at + i]) << (8 * i);
+    return value;
+  };
+  RECT rect = {};
+  if (body.size() == 28) {
+    rect = {static_cast<LONG>(number(12, 4)), static_cast<LONG>(number(16, 4)),
+            static_cast<LONG>(number(20, 4)), static_cast<LONG>(number(24, 4))};
+  }
+  const LRESULT result =
+      SendMessageW(Root(window), static_cast<UINT>(number(0, 4)), static_cast<WPARAM>(number(4, 8)),
+                   body.size() == 28 ? reinterpret_cast<LPARAM>(&rect) : 0);
+  session.connection->SendEvent("result " + std::to_string(result));
+}
+
+// The top-level window and the view in it, as a 'G' frame asks.
+void ReportGeometry(HWND window, DriverSession& session) {
+  const HWND root = Root(window);
+  RECT outer = {}, client = {}, view = {};
+  GetWindowRect(root, &outer);
+  GetClientRect(root, &client);
+  GetWindowRect(window, &view);
+  MapWindowPoints(HWND_DESKTOP, root, reinterpret_cast<POINT*>(&view), 2);
+  char line[200];
+  std::snprintf(line, sizeof(line), "window %d %ld %ld %ld %ld %lx %ld %ld %ld %ld %ld %ld",
+                IsWindowVisible(root) ? 1 : 0, outer.left, outer.top, outer.right - outer.left,
+                outer.bottom - outer.top,
+                static_cast<unsigned long>(GetWindowLongW(root, GWL_STYLE)), client.right,
+                client.bottom, view.left, view.top, view.right - view.left, view.bottom - view.top);
+  session.connection->SendEvent(line);
+}
+
 void HandleDriverFrames(HWND window, View* view) {
   std::shared_ptr<DriverSession> session = view->session;
   if (!session) return;
@@ -150,8 +189,12 @@ void HandleDriverFrames(HWND window, View* view) {
       }
     } else if (frame.type == driver_link::kQuitFrame) {
       // As the user would: the close request goes to the top-level window.
-      HWND root = GetAncestor(window, GA_ROOT);
+      HWND root = Root(window);
       if (root != nullptr && root != window) PostMessageW(root, WM_CLOSE, 0, 0);
+    } else if (frame.type == driver_link::kWindowMessageFrame) {
+      SendWindowMessage(window, *session, frame.body);
+    } else if (frame.type == driver_link::kGeometryFrame) {
+      ReportGeometry(window, *session);
     } else {
       Log("a frame of unknown type from the driver; ignored");
     }
@@ -164,6 +207,7 @@ void DetachEngine(FlutterDesktopViewController* controller) {
   std::lock_guard<std::mutex> lock(engine->state_mutex);
   engine->wake_delivery = nullptr;
   engine->on_response = nullptr;
+  engine->on_event = nullptr;
 }
 
 LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -257,8 +301,22 @@ void OpenView(FlutterDesktopViewController* controller) {
     engine->on_response = [session](int64_t id, const std::vector<uint8_t>& bytes) {
       session->Reply(id, bytes);
     };
+    engine->on_event = [session](const std::string& text) { session->connection->SendEvent(text); };
   }
   session->connection->SendEvent("ready");
+  const StandinEngineCreation& project = engine->creation.view;
+  auto utf8 = [](const wchar_t* text) {
+    std::string out;
+    for (; *text; ++text) out += *text < 0x80 ? static_cast<char>(*text) : '?';
+    return out;
+  };
+  session->connection->SendEvent(
+      "project " + utf8(project.assets_path) + "|" + utf8(project.icu_data_path) + "|" +
+      utf8(project.aot_library_path) + "|" +
+      (project.dart_entrypoint_was_null ? "null" : project.dart_entrypoint) + "|" +
+      (project.dart_entrypoint_argv_was_null ? "null"
+                                             : std::to_string(project.dart_entrypoint_argc)) +
+      "|" + std::to_string(project.option_word_1) + "," + std::to_string(project.option_word_2));
   session->connection->SendEvent("arguments " +
                                  driver_link::JsonStringArray(engine->creation.arguments));
   session->connection->SendEvent("view " + std::to_string(controller->width) + " " +

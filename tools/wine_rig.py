@@ -1,0 +1,328 @@
+"""The Linux side of the Wine rig, shared by the end-to-end tests, the demo, the soak and the
+benchmark: the project's Wine prefix, pseudo-terminal pairs as COM ports, test printers whose port
+is a file (through printer_rig.exe), and quenbrel.exe spoken to directly over the stand-in
+engine's driver connection (frames as in standins/driver_link/driver_frames.h). Every wait is
+bounded; traffic stays on 127.0.0.1.
+"""
+import contextlib
+import os
+import select
+import shutil
+import socket
+import struct
+import subprocess
+import tempfile
+import time
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
+BUILD = os.path.join(ROOT, "build", "win")
+WINE_RUN = os.path.join(ROOT, "tools", "wine-run")
+PROGRAM_FILES = ("quenbrel.exe", "flutter_windows.dll", "flutter_inappwebview_windows_plugin.dll")
+SERIAL_LABEL = " (port Bluetooth / serie)"
+PRINTER_LABEL = " (imprimante Windows)"
+DRIVER = "Quenbrel Test Driver"
+PPD = os.path.join(ROOT, "standins", "printer_rig", "qbtest.ppd")
+WAIT = 30  # seconds: the bound of any single wait
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(predicate, seconds, what):
+    deadline = time.monotonic() + seconds
+    while not predicate():
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(0.02)
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def run_captured(command, timeout=WAIT, env=None):
+    """Runs to exit; output goes through files, not pipes, which Wine's helper processes would
+    keep open for seconds after the program ends. Returns (status, stdout, stderr)."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        status = subprocess.run(command, stdout=out, stderr=err, timeout=timeout, env=env).returncode
+        out.seek(0)
+        err.seek(0)
+        return status, out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace")
+
+
+def ports_dir():
+    """Where the prefix's COM5..COM8 lead (see tools/wine-prefix)."""
+    return subprocess.run(["bash", "-c", 'source "$1"; echo "$QUENBREL_WINE_PORTS"', "-",
+                           os.path.join(ROOT, "tools", "wine-env")],
+                          check=True, capture_output=True, text=True, timeout=10).stdout.strip()
+
+
+@contextlib.contextmanager
+def pty_pair(work, port, termios_opts=""):
+    """A pseudo-terminal pair: Wine opens the first path as |port|, the test the second."""
+    paths = (os.path.join(ports_dir(), port.lower()), os.path.join(work, port.lower() + "-far"))
+    for path in paths:
+        if os.path.lexists(path):
+            os.unlink(path)
+    socat = subprocess.Popen(["socat", "pty,raw,echo=0%s,link=%s" % (termios_opts, paths[0]),
+                              "pty,raw,echo=0,link=%s" % paths[1]],
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        wait_for(lambda: all(os.path.exists(p) for p in paths), 5, "socat's links")
+        yield paths
+    finally:
+        socat.kill()
+        socat.wait(timeout=5)
+        for path in paths:
+            if os.path.lexists(path):
+                os.unlink(path)
+
+
+def read_far(path, size, seconds):
+    """Reads up to |size| bytes from the far side of a pseudo-terminal pair within |seconds|."""
+    fd = os.open(path, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+    received = bytearray()
+    deadline = time.monotonic() + seconds
+    try:
+        while len(received) < size and time.monotonic() < deadline:
+            if select.select([fd], [], [], 0.1)[0]:
+                received += os.read(fd, 65536)
+    finally:
+        os.close(fd)
+    return bytes(received)
+
+
+def drain(path, stop):
+    """Reads the far side of a pseudo-terminal until |stop| is set (a thread's body); the count."""
+    fd = os.open(path, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+    total = 0
+    try:
+        while not stop.is_set():
+            if select.select([fd], [], [], 0.1)[0]:
+                try:
+                    total += len(os.read(fd, 65536))
+                except BlockingIOError:
+                    pass
+    finally:
+        os.close(fd)
+    return total
+
+
+class Printers:
+    """Test printers in the prefix, through printer_rig.exe; names go hex-encoded."""
+
+    def __init__(self, rig=os.path.join(BUILD, "standins", "printer_rig", "printer_rig.exe")):
+        self.rig = rig
+
+    def run(self, *argv):
+        code, out, err = run_captured([WINE_RUN, self.rig, *argv])
+        check(code == 0, "printer_rig %s exited with %d: %s" % (argv[0], code, err))
+        return out
+
+    def delete(self, name):
+        """Deletes the printer |name|; whether it was there."""
+        return run_captured([WINE_RUN, self.rig, "delete", name.encode().hex()])[0] == 0
+
+    @contextlib.contextmanager
+    def printer(self, name, output):
+        """A RAW printer named |name| whose port is the file |output|; deleted afterwards."""
+        self.run("driver", DRIVER, windows_path(PPD))
+        self.run("add", name.encode().hex(), DRIVER, output)
+        try:
+            yield output
+        finally:
+            self.delete(name)
+
+
+# --- the standard message codec, as much as the calls and replies need ---------------------------
+
+
+def _size(n):
+    if n < 254:
+        return bytes([n])
+    return b"\xfe" + struct.pack("<H", n) if n <= 0xFFFF else b"\xff" + struct.pack("<I", n)
+
+
+def value(v):
+    if v is None:
+        return b"\x00"
+    if isinstance(v, str):
+        raw = v.encode("utf-8")
+        return b"\x07" + _size(len(raw)) + raw
+    if isinstance(v, (bytes, bytearray)):
+        return b"\x08" + _size(len(v)) + bytes(v)
+    if isinstance(v, list):
+        return b"\x0c" + _size(len(v)) + b"".join(value(x) for x in v)
+    if isinstance(v, dict):
+        return b"\x0d" + _size(len(v)) + b"".join(value(k) + value(x) for k, x in v.items())
+    raise TypeError(type(v))
+
+
+def call(method, arguments=None):
+    return value(method) + value(arguments)
+
+
+def print_call(device, ticket):
+    return call("print", {"device": device, "bytes": ticket})
+
+
+def success(result=None):
+    return b"\x00" + value(result)
+
+
+def error(code, message):
+    return b"\x01" + value(code) + value(message or None) + value(None)
+
+
+def is_busy(reply):
+    return reply.startswith(b"\x01" + value("busy"))
+
+
+def is_success(reply):
+    return reply[:1] == b"\x00"
+
+
+def is_error(reply, code):
+    return reply.startswith(b"\x01" + value(code))
+
+
+class Host:
+    """quenbrel.exe run from a copy in |work| (made from |bin_dir|), connected as its driver."""
+
+    def __init__(self, work, bin_dir=os.path.join(BUILD, "host"), arguments=(), env=None):
+        run = os.path.join(work, "run")
+        os.makedirs(run, exist_ok=True)
+        for name in PROGRAM_FILES:
+            shutil.copy(os.path.join(bin_dir, name), run)
+        self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.listener.bind(("127.0.0.1", 0))
+        self.listener.listen(1)
+        self.listener.settimeout(WAIT)
+        env = dict(os.environ, QUENBREL_TEST_ENGINE_PORT=str(self.listener.getsockname()[1]),
+                   **(env or {}))
+        self.log = tempfile.TemporaryFile()
+        self.process = subprocess.Popen([WINE_RUN, os.path.join(run, "quenbrel.exe"), *arguments],
+                                        env=env, stdin=subprocess.DEVNULL, stdout=self.log,
+                                        stderr=self.log)
+        self.sock, self.pending, self.next_id = None, b"", 1
+        self.replies = {}  # id -> list of replies (more than one is a fault)
+        self.events = []
+
+    def connect(self):
+        """Waits for the engine's connection and its "ready" event; self, for chaining."""
+        try:
+            self.sock, _ = self.listener.accept()
+        except socket.timeout:
+            raise Failure("the host did not connect; log:\n" + self.stderr())
+        self.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        self.wait(lambda: "ready" in self.events, "the ready event")
+        return self
+
+    def frame(self, kind, body=b""):
+        self.sock.sendall(struct.pack("<I", len(body) + 1) + kind + body)
+
+    def send(self, message, channel="quenbrel/printer"):
+        message_id = self.next_id
+        self.next_id += 1
+        name = channel.encode("utf-8")
+        self.frame(b"M", struct.pack("<IH", message_id, len(name)) + name + message)
+        return message_id
+
+    def _read(self, timeout):
+        if not select.select([self.sock], [], [], timeout)[0]:
+            return
+        data = self.sock.recv(1 << 20)
+        if not data:
+            raise Failure("the host closed the connection; log:\n" + self.stderr())
+        self.pending += data
+        while len(self.pending) >= 4:
+            (n,) = struct.unpack_from("<I", self.pending)
+            if len(self.pending) < 4 + n:
+                break
+            kind, body = self.pending[4:5], self.pending[5:4 + n]
+            self.pending = self.pending[4 + n:]
+            if kind == b"R":
+                (message_id,) = struct.unpack_from("<I", body)
+                self.replies.setdefault(message_id, []).append(body[4:])
+            elif kind == b"E":
+                self.events.append(body.decode("utf-8", "replace"))
+
+    def wait(self, predicate, what, seconds=WAIT):
+        deadline = time.monotonic() + seconds
+        while not predicate():
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise Failure("timed out waiting for %s; log:\n%s" % (what, self.stderr()))
+            self._read(min(left, 0.5))
+
+    def event(self, prefix):
+        """The first event starting with |prefix|, once it has come; it is used up."""
+        def first():
+            return next((e for e in self.events if e.startswith(prefix)), None)
+        self.wait(lambda: first() is not None, "an event %r" % prefix)
+        found = first()
+        self.events.remove(found)
+        return found
+
+    def reply(self, message_id):
+        self.wait(lambda: message_id in self.replies, "the reply to message %d" % message_id)
+        return self.replies[message_id][0]
+
+    def round_trip(self, message, channel="quenbrel/printer"):
+        return self.reply(self.send(message, channel))
+
+    def window_message(self, message, wparam=0, rect=None):
+        """Sends a window message to the host's window on its thread; the result."""
+        self.frame(b"W", struct.pack("<IQ", message, wparam) +
+                   (struct.pack("<4i", *rect) if rect else b""))
+        return int(self.event("result ").split()[1])
+
+    def geometry(self):
+        """The window: [visible, x, y, w, h, style, client w, client h, view x, y, w, h]."""
+        self.frame(b"G")
+        return [int(w, 16) if i == 5 else int(w) for i, w in
+                enumerate(self.event("window ").split()[1:])]
+
+    def resident_kib(self):
+        """The resident memory of the Wine process running the program (it is the started pid)."""
+        with open("/proc/%d/cmdline" % self.process.pid, "rb") as f:
+            if b"quenbrel.exe" not in f.read():
+                raise Failure("process %d is not the program" % self.process.pid)
+        with open("/proc/%d/status" % self.process.pid) as f:
+            return next(int(line.split()[1]) for line in f if line.startswith("VmRSS:"))
+
+    def quit(self):
+        """Closes the window as the user would; the exit code."""
+        self.frame(b"Q")
+        return self.exit_code()
+
+    def exit_code(self):
+        try:
+            return self.process.wait(timeout=WAIT)
+        except subprocess.TimeoutExpired:
+            raise Failure("the host did not exit; log:\n" + self.stderr())
+
+    def stderr(self):
+        """The host's log so far. Wine's console helper may write it a moment after the exit."""
+        self.log.seek(0)
+        return self.log.read().decode("utf-8", "replace").replace("\r\n", "\n")
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=WAIT)
+        for s in (self.sock, self.listener):
+            if s:
+                s.close()
+        self.log.close()
+
+
+def prepare():
+    """The project's prefix, made if needed, with its wineserver running."""
+    subprocess.run([os.path.join(ROOT, "tools", "wine-prefix")], check=True, timeout=300)
