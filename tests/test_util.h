@@ -68,6 +68,24 @@ inline std::vector<Lines> Cases(const std::string& name, const std::string& kind
   return rows;
 }
 
+// A text field of a case table: \xHH stands for a byte, \uHHHH for a UTF-16 unit (in UTF-16
+// fields, where everything else is ASCII); any other backslash is itself.
+template <typename Char = char>
+std::basic_string<Char> Unescaped(const std::string& text) {
+  std::basic_string<Char> out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char kind = text[i] == '\\' && i + 1 < text.size() ? text[i + 1] : 0;
+    const size_t digits = kind == 'x' ? 2 : kind == 'u' ? 4 : 0;
+    if (digits == 0) {
+      out += static_cast<Char>(static_cast<unsigned char>(text[i]));
+    } else {
+      out += static_cast<Char>(std::stoul(text.substr(i + 2, digits), nullptr, 16));
+      i += 1 + digits;
+    }
+  }
+  return out;
+}
+
 // Captures stderr from construction until Take() (or destruction).
 class LogCapture {
  public:

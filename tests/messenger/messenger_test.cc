@@ -1,6 +1,6 @@
-// The binary messenger and method channel over the stand-in engine, which ends the run on any
-// breach of the engine library's contract (a second response, a response without the lock, a
-// registration left behind when the engine ends, ...).
+// The binary messenger over the stand-in engine, which ends the run on any breach of the engine
+// library's contract (a second response, a response without the lock, a registration left behind
+// when the engine ends, ...). The method channel runs in the bridge and end-to-end suites.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "channel/binary_messenger_impl.h"
-#include "channel/method_channel.h"
-#include "channel/standard_method_codec.h"
 #include "standins/engine/standin_engine_handle.h"
 #include "tests/test_util.h"
 
@@ -178,63 +176,6 @@ TEST(BinaryMessengerImpl, Sends) {
                 with_reply && !refused ? std::vector<Bytes>{{0x42}} : std::vector<Bytes>{});
       EXPECT_EQ(alive.use_count(), 1) << "the reply copy is gone";
     }
-  }
-}
-
-TEST(MethodChannel, IncomingCalls) {
-  const std::string kShort = "Invalid read in StandardCodecByteStreamReader";
-  const std::string kNotACall = "Invalid method call; method name is not a string.";
-  const std::string kUnable =
-      "Unable to construct method call from message on channel quenbrel/printer";
-  const std::string kLeak = "Warning: Failed to respond to a message. This is a memory leak.";
-  const Bytes list = {0x07, 0x04, 'l', 'i', 's', 't', 0x00};
-  enum Handling { kAnswerNull, kDrop, kKeep, kRemoved };
-  const struct {
-    const char* name;
-    Bytes message;
-    Handling handling;
-    Lines log;
-    bool called;                 // with "list" and null arguments
-    std::optional<Bytes> reply;  // what the application received
-  } rows[] = {
-      {"empty message", {}, kAnswerNull, {kShort, kNotACall, kUnable}, false, Bytes{}},
-      {"not a call", {0x03, 0x01, 0, 0, 0}, kAnswerNull, {kNotACall, kUnable}, false, Bytes{}},
-      {"list without arguments", list, kAnswerNull, {}, true, Bytes{0x00, 0x00}},
-      {"list cut after its name",
-       {0x07, 0x04, 'l', 'i', 's', 't'},
-       kAnswerNull,
-       {kShort},
-       true,
-       Bytes{0x00, 0x00}},
-      {"result dropped unanswered", list, kDrop, {kLeak}, true, std::nullopt},
-      {"result kept", list, kKeep, {}, true, std::nullopt},
-      {"handler removed: channel unregistered", list, kRemoved, {}, false, Bytes{}},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    StandinEngineHandle engine;
-    BinaryMessengerImpl messenger(engine.messenger());
-    MethodChannel channel(&messenger, "quenbrel/printer", &StandardMethodCodec::GetInstance());
-    bool called = false;
-    std::unique_ptr<MethodResult> kept;
-    channel.SetMethodCallHandler([&](const MethodCall& call, std::unique_ptr<MethodResult> result) {
-      called = true;
-      EXPECT_EQ(call.method_name(), "list");
-      EXPECT_TRUE(call.arguments() && call.arguments()->IsNull());
-      if (row.handling == kAnswerNull) result->Success();
-      if (row.handling == kKeep) kept = std::move(result);
-    });
-    if (row.handling == kRemoved) channel.SetMethodCallHandler(nullptr);
-    LogCapture capture;
-    const int64_t id = engine.Inject("quenbrel/printer", row.message);
-    EXPECT_EQ(capture.Take(), row.log);
-    EXPECT_EQ(called, row.called);
-    EXPECT_EQ(engine.Reply(id), row.reply);
-    if (kept) {
-      kept->Error("busy");
-      EXPECT_EQ(engine.Reply(id), (Bytes{0x01, 0x07, 0x04, 'b', 'u', 's', 'y', 0x00, 0x00}));
-    }
-    channel.SetMethodCallHandler(nullptr);
   }
 }
 

@@ -1,7 +1,9 @@
-// Both transports and discovery against the fake platform: the message a user sees, the calls made
-// in order, the bytes taken, and the clean-up when any platform call fails.
+// The printer device side (text conversion, discovery, both transports) against the strict fake
+// platform and the tables in printer_cases.txt: the message a user sees, the calls made in order,
+// the bytes taken, and the clean-up when any platform call fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -11,21 +13,41 @@
 #include "printer/device_discovery.h"
 #include "printer/serial_transport.h"
 #include "printer/spooler_transport.h"
+#include "printer/text_conversion.h"
 #include "standins/printer/fake_platform.h"
 #include "tests/printer/expected_messages.h"
+#include "tests/test_util.h"
 
 namespace {
+
+using quenbrel_test::Cases;
+using quenbrel_test::Lines;
+using quenbrel_test::Unescaped;
+
+TEST(TextConversion, Tables) {
+  for (const Lines& row : Cases("printer_cases.txt", "text")) {
+    SCOPED_TRACE(row[3]);
+    const std::u16string utf16 = Unescaped<char16_t>(row[0]);
+    EXPECT_EQ(Utf16ToUtf8(utf16), Unescaped(row[1]));
+    if (row[2] == "both") {
+      EXPECT_EQ(Utf8ToUtf16(Unescaped(row[1])), utf16);
+    }
+  }
+  for (const Lines& row : Cases("printer_cases.txt", "bad")) {
+    SCOPED_TRACE(row[1]);
+    try {
+      Utf8ToUtf16(Unescaped(row[0]));
+      ADD_FAILURE() << "accepted";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), kExpectInvalidName);
+    }
+  }
+}
 
 std::vector<std::uint8_t> Ticket(std::size_t size) {
   std::vector<std::uint8_t> ticket(size);
   for (std::size_t i = 0; i < size; ++i) ticket[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
   return ticket;
-}
-
-std::string Join(const std::vector<std::string>& calls) {
-  std::string joined;
-  for (const std::string& call : calls) joined += (joined.empty() ? "" : "|") + call;
-  return joined;
 }
 
 // Sends a ticket of |size| bytes to |id| ("serial:..." to the port, else to the spooler); the
@@ -45,113 +67,26 @@ std::string Send(FakePlatform& fake, const std::string& id, std::size_t size) {
   return "";
 }
 
-const std::string kCom5 = "Open(\\\\.\\COM5)";
-const std::string kLine = "|GetCommState|SetCommState|SetCommTimeouts";
-const std::string kJob = "Open(Caisse 1)|StartDocument(Quenbrel - Ticket, RAW)|StartPage";
-const std::string kEnd = "|EndPage|EndDocument|ClosePrinter";
-
 TEST(Transports, CallsAndBytes) {
-  const struct {
-    const char* row;
-    std::string id;
-    std::deque<std::uint32_t> takes;
-    std::size_t size;
-    const char* message;
-    std::string calls;
-  } rows[] = {
-      {"serial: empty name", "serial:", {}, 9, kExpectInvalidName, ""},
-      {"serial: ill-formed name", "serial:COM\xFF", {}, 9, kExpectInvalidName, ""},
-      {"serial: NUL inside the name",
-       std::string("serial:COM5\0"
-                   "0",
-                   12),
-       {},
-       9,
-       kExpectInvalidName,
-       ""},
-      {"serial: pieces of 1,024",
-       "serial:COM5",
-       {},
-       2500,
-       "",
-       kCom5 + kLine + "|Write(1024)|Write(1024)|Write(452)|Close"},
-      {"serial: short write goes on",
-       "serial:COM5",
-       {300},
-       2500,
-       "",
-       kCom5 + kLine + "|Write(1024)|Write(1024)|Write(1024)|Write(152)|Close"},
-      {"serial: more taken than offered",
-       "serial:COM5",
-       {2000},
-       2500,
-       "",
-       kCom5 + kLine + "|Write(1024)|Write(1024)|Write(452)|Close"},
-      {"serial: nothing taken after a piece",
-       "serial:COM5",
-       {1024, 0},
-       2500,
-       kExpectPortInterrupted,
-       kCom5 + kLine + "|Write(1024)|Write(1024)|Close"},
-      {"serial: exactly 1,024",
-       "serial:COM12",
-       {},
-       1024,
-       "",
-       "Open(\\\\.\\COM12)" + kLine + "|Write(1024)|Close"},
-      {"serial: 1,025",
-       "serial:COM3",
-       {},
-       1025,
-       "",
-       "Open(\\\\.\\COM3)" + kLine + "|Write(1024)|Write(1)|Close"},
-      {"serial: empty ticket", "serial:COM5", {}, 0, "", kCom5 + kLine + "|Close"},
-      {"spooler: empty name", "printer:", {}, 9, kExpectInvalidName, ""},
-      {"spooler: ill-formed name", "printer:Caisse \xC3", {}, 9, kExpectInvalidName, ""},
-      {"spooler: NUL inside the name",
-       std::string("printer:Caisse\0 1", 17),
-       {},
-       9,
-       kExpectInvalidName,
-       ""},
-      {"spooler: taken at once",
-       "printer:Caisse 1",
-       {},
-       2500,
-       "",
-       kJob + "|WritePrinter(2500)" + kEnd},
-      {"spooler: short writes go on",
-       "printer:Caisse 1",
-       {1000, 1},
-       2500,
-       "",
-       kJob + "|WritePrinter(2500)|WritePrinter(1500)|WritePrinter(1499)" + kEnd},
-      {"spooler: nothing taken",
-       "printer:Caisse 1",
-       {0},
-       2500,
-       kExpectPrinterInterrupted,
-       kJob + "|WritePrinter(2500)|AbortPrinter|ClosePrinter"},
-      {"spooler: empty ticket", "printer:Caisse 1", {}, 0, "", kJob + kEnd},
-      {"spooler: name as UTF-16",
-       "printer:\xC3\xA9t\xC3\xA9 \xE2\x82\xAC",
-       {},
-       1,
-       "",
-       "Open(\xC3\xA9t\xC3\xA9 \xE2\x82\xAC)|StartDocument(Quenbrel - Ticket, "
-       "RAW)|StartPage|WritePrinter(1)" +
-           kEnd},
-  };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.row);
+  const std::map<std::string, std::string> messages = {
+      {"", ""},
+      {"invalid-name", kExpectInvalidName},
+      {"port-interrupted", kExpectPortInterrupted},
+      {"printer-interrupted", kExpectPrinterInterrupted}};
+  for (const Lines& row : Cases("printer_cases.txt", "send")) {
+    SCOPED_TRACE(row[5]);
     FakePlatform fake;
-    fake.takes = r.takes;
-    EXPECT_EQ(Send(fake, r.id, r.size), r.message);
-    EXPECT_EQ(Join(fake.calls), r.calls);
-    const auto ticket = Ticket(r.size);
+    std::istringstream takes(row[1]);
+    for (std::uint32_t take; takes >> take;) fake.takes.push_back(take);
+    const std::size_t size = std::stoul(row[2]);
+    EXPECT_EQ(Send(fake, Unescaped(row[0]), size), messages.at(row[3]));
+    std::string calls;
+    for (const std::string& call : fake.calls) calls += (calls.empty() ? "" : ";") + call;
+    EXPECT_EQ(calls, row[4]);
+    const auto ticket = Ticket(size);
     ASSERT_LE(fake.received.size(), ticket.size());
     EXPECT_TRUE(std::equal(fake.received.begin(), fake.received.end(), ticket.begin()));
-    EXPECT_TRUE(*r.message != '\0' || fake.received.size() == ticket.size()) << "bytes left out";
+    EXPECT_TRUE(!row[3].empty() || fake.received.size() == ticket.size()) << "bytes left out";
   }
 }
 
@@ -178,6 +113,81 @@ TEST(Transports, SerialLineIsSetAndEveryOtherFieldKept) {
                                         t.ReadTotalTimeoutConstant, t.WriteTotalTimeoutMultiplier,
                                         t.WriteTotalTimeoutConstant}),
             std::vector<std::uint32_t>({0, 0, 0, 0, 5000}));
+}
+
+using Devices = std::vector<std::pair<std::string, std::string>>;
+
+Devices List(FakePlatform& fake) {
+  Devices out;
+  for (const PrinterDevice& d : ListDevices(fake, fake)) out.emplace_back(d.id, d.name);
+  return out;
+}
+
+std::pair<std::string, std::string> Printer(const std::string& name) {
+  return {"printer:" + name, name + " (imprimante Windows)"};
+}
+std::pair<std::string, std::string> Port(const std::string& name) {
+  return {"serial:" + name, name + " (port Bluetooth / serie)"};
+}
+
+TEST(ListDevices, Names) {
+  for (const Lines& row : Cases("printer_cases.txt", "listed")) {
+    SCOPED_TRACE(row[3]);
+    FakePlatform fake;
+    const bool port = row[0] == "port";
+    if (port) {
+      fake.dos_names = {Unescaped<char16_t>(row[1])};
+    } else {
+      fake.printers = {row[1].empty() ? std::nullopt : std::optional(Unescaped<char16_t>(row[1]))};
+      fake.needed = 1000;
+    }
+    const std::string as = Unescaped(row[2]);
+    EXPECT_EQ(List(fake), as.empty() ? Devices() : Devices{port ? Port(as) : Printer(as)});
+  }
+}
+
+TEST(ListDevices, PrintersInSpoolerOrderThenPortsInDosOrder) {
+  FakePlatform fake;
+  fake.printers = {u"B", u"Microsoft XPS Document Writer", u"A"};
+  fake.needed = 1000;
+  fake.dos_names = {u"COM7", u"AUX", u"NUL", u"COM3", u"COM7"};
+  EXPECT_EQ(List(fake),
+            Devices({Printer("B"), Printer("A"), Port("COM7"), Port("COM3"), Port("COM7")}));
+  // One query for the size, then one buffer of exactly that size; buffers zero-filled.
+  EXPECT_EQ(fake.enum_sizes, (std::vector<std::uint32_t>{0, 1000}));
+  EXPECT_EQ(fake.dos_capacity, 65536u);
+  EXPECT_TRUE(fake.buffers_zeroed);
+}
+
+// Printer "P" and port "COM5" unless the row says otherwise. (Failing calls: see the sweep.)
+TEST(ListDevices, ASourceThatAnswersBadlyOnlyShrinksTheList) {
+  const struct {
+    std::uint32_t needed, grows_by;
+    bool no_printer;
+    std::size_t ports;
+    std::vector<std::uint32_t> enum_sizes;
+    bool printer_listed, port_listed;
+  } rows[] = {
+      {0, 0, false, 1, {0}, false, true},                  // size needed 0
+      {16777215, 0, false, 1, {0, 16777215}, true, true},  // just under 16 MiB
+      {16777216, 0, false, 1, {0}, false, true},           // 16 MiB
+      {1000, 8, false, 1, {0, 1000}, false, true},         // grew between the calls
+      {1000, 0, true, 1, {0, 1000}, false, true},          // no records
+      {1000, 0, false, 20000, {0, 1000}, true, false},     // DOS list too long
+      {1000, 0, false, 0, {0, 1000}, true, false},         // DOS list empty
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(&r - rows);
+    FakePlatform fake;
+    fake.needed = r.needed;
+    fake.grows_by = r.grows_by;
+    if (!r.no_printer) fake.printers = {u"P"};
+    fake.dos_names.assign(r.ports, u"COM5");
+    Devices expected = r.printer_listed ? Devices{Printer("P")} : Devices{};
+    if (r.port_listed) expected.push_back(Port("COM5"));
+    EXPECT_EQ(List(fake), expected);
+    EXPECT_EQ(fake.enum_sizes, r.enum_sizes);
+  }
 }
 
 // Discovery of three printers and three DOS names: the ids found.
@@ -207,8 +217,8 @@ std::string DiscoveredDespite(const std::string& op, std::size_t names_before) {
 }
 
 // Every fallible call of a clean run fails in turn (returns failure, takes nothing, or throws):
-// the message is the one for that call, only clean-up follows (except in discovery, where the
-// other source is still asked), and every handle and job is ended exactly once.
+// the message is the one for that call and only clean-up follows (except in discovery, where the
+// other source is still asked). The fake ends the run if any handle or job is left open.
 TEST(Transports, EveryPlatformCallFailsInTurn) {
   const std::set<std::string> clean_up = {"Close", "ClosePrinter", "AbortPrinter"};
   const struct {
