@@ -42,7 +42,9 @@ void AppendPrinters(Spooler& spooler, std::vector<PrinterDevice>* devices) {
 }
 
 void AppendSerialPorts(DosDevices& dos_devices, std::vector<PrinterDevice>* devices) {
-  static const std::regex kComPort("COM[1-9][0-9]{0,3}", std::regex::ECMAScript);
+  // Made for each call, not kept in a static: a detached worker may still be listing when the
+  // program's static objects are destroyed at exit.
+  const std::regex com_port("COM[1-9][0-9]{0,3}", std::regex::ECMAScript);
   std::u16string buffer(kDosDeviceCapacity, u'\0');
   if (dos_devices.QueryDeviceNames(&buffer[0], kDosDeviceCapacity) == 0 || buffer[0] == u'\0') {
     return;
@@ -52,7 +54,7 @@ void AppendSerialPorts(DosDevices& dos_devices, std::vector<PrinterDevice>* devi
     std::size_t end = buffer.find(u'\0', start);
     if (end == std::u16string::npos) end = buffer.size();  // unterminated: stop at the end
     const std::string name = Utf16ToUtf8(std::u16string_view(buffer).substr(start, end - start));
-    if (std::regex_match(name, kComPort)) {
+    if (std::regex_match(name, com_port)) {
       devices->push_back({kSerialIdPrefix + name, name + " (port Bluetooth / serie)"});
     }
     start = end + 1;
