@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "host/command_line.h"
-#include "host/debug_console.h"
+#include "host/console.h"
 #include "host/engine_project.h"
 #include "host/flutter_window.h"
 
@@ -19,10 +19,9 @@ constexpr Win32Window::LogicalSize kWindowSize{1440, 900};
 constexpr int kExitNormal = 0;
 constexpr int kExitWindowNotCreated = 1;
 
-// Runs the window's thread until the window is destroyed; the exit code.
-int Run() {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-
+// Runs the window's thread until the message loop ends; the exit code. The window, and with it the
+// engine, is gone when this returns, however the loop ended (a plug-in may post the quit message).
+int RunWindow() {
   flutter::EngineProject project(kBundleRoot);
   project.set_entry_point_arguments(CommandLineToUtf8Arguments());
 
@@ -37,16 +36,20 @@ int Run() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-
-  CoUninitialize();
   return kExitNormal;
 }
 
 }  // namespace
 
 int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
-  if (!AttachConsole(ATTACH_PARENT_PROCESS) && IsDebuggerPresent()) {
+  if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+    UseParentConsole();
+  } else if (IsDebuggerPresent()) {
     OpenDebugConsole();
   }
-  return Run();
+  // COM ends after the window and the engine that may use it.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const int exit_code = RunWindow();
+  CoUninitialize();
+  return exit_code;
 }

@@ -1,0 +1,15 @@
+// The console the program writes its log lines to, if any.
+// Thread: the start-up thread, before any other output. Never reports failure: without a console
+// the process simply writes nowhere.
+#ifndef QUENBREL_HOST_CONSOLE_H_
+#define QUENBREL_HOST_CONSOLE_H_
+
+// After the process attached to its parent's console: points standard error, and standard output,
+// at that console where the parent passed no stream of its own. A stream already connected (to a
+// file or a pipe, say) is left as it is.
+void UseParentConsole();
+
+// Gives the process a new console and points standard output and standard error at it.
+void OpenDebugConsole();
+
+#endif  // QUENBREL_HOST_CONSOLE_H_
