@@ -13,7 +13,8 @@
 //   'Q' driver -> engine  no body: close the top-level window as the user would
 //   'W' driver -> engine  4-byte LE message number, 8-byte LE wparam, then optionally a rectangle
 //                         (left, top, right, bottom: 4-byte LE each) whose address is the lparam
-//                         (else 0): sent to the top-level window; answered by "result VALUE"
+//                         (else 0): sent to the top-level window (WM_QUIT: posted to the thread,
+//                         as a plug-in might); answered by "result VALUE"
 //   'G' driver -> engine  no body: answered by "window VISIBLE X Y W H STYLE CW CH VX VY VW VH",
 //                         the top-level window's visibility (0 or 1), outer rectangle and style
 //                         (hex), its client area's size, and the view's rectangle in it

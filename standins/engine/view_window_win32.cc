@@ -5,6 +5,8 @@
 // next-frame callback) and the driver connection's frames.
 #include <windows.h>
 #include <winsock2.h>
+// After windows.h, which it needs.
+#include <objbase.h>
 
 #include <cstdio>
 #include <map>
@@ -69,7 +71,15 @@ struct View {
   FlutterDesktopViewController* controller = nullptr;
   std::shared_ptr<DriverSession> session;
   std::wstring hold_file;
+  bool com = false;  // COM was initialised on the view's thread when the view was made
 };
+
+// Whether COM is initialised on the calling thread; the probe leaves it as it was.
+bool ComInitialised() {
+  const HRESULT probe = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (SUCCEEDED(probe)) CoUninitialize();
+  return probe != S_OK;
+}
 
 HINSTANCE ThisModule() {
   HMODULE module = nullptr;
@@ -153,9 +163,13 @@ void SendWindowMessage(HWND window, DriverSession& session, const std::vector<ui
     rect = {static_cast<LONG>(number(12, 4)), static_cast<LONG>(number(16, 4)),
             static_cast<LONG>(number(20, 4)), static_cast<LONG>(number(24, 4))};
   }
-  const LRESULT result =
-      SendMessageW(Root(window), static_cast<UINT>(number(0, 4)), static_cast<WPARAM>(number(4, 8)),
-                   body.size() == 28 ? reinterpret_cast<LPARAM>(&rect) : 0);
+  const auto message = static_cast<UINT>(number(0, 4));
+  const auto wparam = static_cast<WPARAM>(number(4, 8));
+  // The quit message is posted to the thread, as a plug-in might: it ends the host's loop.
+  const LRESULT result = message == WM_QUIT
+                             ? (PostQuitMessage(static_cast<int>(wparam)), 0)
+                             : SendMessageW(Root(window), message, wparam,
+                                            body.size() == 28 ? reinterpret_cast<LPARAM>(&rect) : 0);
   session.connection->SendEvent("result " + std::to_string(result));
 }
 
@@ -270,6 +284,7 @@ void OpenView(FlutterDesktopViewController* controller) {
   auto owned = std::make_unique<View>();
   owned->controller = controller;
   owned->hold_file = KnobHoldFramesFile();
+  owned->com = ComInitialised();
   // A child of the message-only parent until the host attaches it: never visible on its own.
   HWND window = CreateWindowExW(0, kViewClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
                                 controller->width, controller->height, HWND_MESSAGE, nullptr,
@@ -326,6 +341,11 @@ void OpenView(FlutterDesktopViewController* controller) {
 void CloseView(FlutterDesktopViewController* controller) {
   HWND window = static_cast<HWND>(controller->view->window);
   if (window == nullptr) return;
+  // The engine uses COM on its thread until it ends.
+  const auto* view = reinterpret_cast<const View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (view != nullptr && view->com && !ComInitialised()) {
+    Breach("the view controller destroyed after COM was uninitialised on its thread");
+  }
   DestroyWindow(window);  // frees the view and, with it, the driver connection
 }
 

@@ -19,7 +19,7 @@ TICKET = bytes(range(256)) * 256  # 64 KiB of every byte value: more than a pty 
 BUSY = w.error("busy", "Une operation imprimante est deja en cours.")
 GONE = "Cette imprimante n\u2019est plus installee sur cet appareil."
 INVALID = "Donnees d\u2019impression invalides."
-WM_FONTCHANGE, WM_DPICHANGED, WM_USER = 0x1D, 0x2E0, 0x400
+WM_QUIT, WM_FONTCHANGE, WM_DPICHANGED, WM_USER = 0x12, 0x1D, 0x2E0, 0x400
 
 
 def device(kind, name):
@@ -79,7 +79,8 @@ def case_answers(ctx):
     h.event("unhandled quenbrel/other")
     w.check(h.window_message(WM_USER) == 1234, "the engine's result")
     w.check(h.window_message(WM_FONTCHANGE) == 0 and h.event("fonts"), "fonts")
-    log = finish(h)
+    h.window_message(WM_QUIT)  # as a plug-in might: the window goes before COM ends
+    log = finish(h, quit=False)
     lines = ["Invalid read in StandardCodecByteStreamReader",
              "Invalid method call; method name is not a string.",
              "Unable to construct method call from message on channel quenbrel/printer"]
@@ -98,9 +99,15 @@ def case_busy(ctx):
 
 
 def case_refused_view(ctx):
+    """Exit code 1 and one line; started from a console, the line still goes where the console
+    passed standard error."""
     h = ctx.host(QUENBREL_TEST_ENGINE_REFUSE_VIEW="1", connect=False)
     log = finish(h, 1, quit=False)
     w.check("Failed to create view controller.\n" in log and "registered" not in log, log)
+    code, _, err = w.run_captured(
+        [w.WINE_RUN, "cmd", "/c", w.windows_path(os.path.join(ctx.build, "host", "quenbrel.exe"))],
+        env=dict(os.environ, QUENBREL_TEST_ENGINE_REFUSE_VIEW="1"))
+    w.check(code == 1 and "Failed to create view controller." in err, err)
 
 
 def case_window(ctx):
