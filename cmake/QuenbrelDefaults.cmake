@@ -19,3 +19,11 @@ function(quenbrel_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endfunction()
+
+# A libFuzzer target (fuzz build only) on the given libraries; tools/fuzz runs every *_fuzzer.
+function(quenbrel_fuzzer name source)
+  add_executable(${name} ${source})
+  quenbrel_defaults(${name})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${ARGN})
+endfunction()

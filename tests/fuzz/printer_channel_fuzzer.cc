@@ -101,7 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Every worker finishes and every outcome, posted or not, reaches the bridge.
   h.machine->refusals = 0;
   for (size_t round = 0; round <= h.ids.size(); ++round) {
-    h.Finish();
+    while (h.RunWorker(false)) {
+    }
+    h.Pump();
     h.bridge->HandleWindowMessage(0x0113);
   }
   for (int64_t id : h.ids) {
