@@ -108,6 +108,11 @@ def case_refused_view(ctx):
         [w.WINE_RUN, "cmd", "/c", w.windows_path(os.path.join(ctx.build, "host", "quenbrel.exe"))],
         env=dict(os.environ, QUENBREL_TEST_ENGINE_REFUSE_VIEW="1"))
     w.check(code == 1 and "Failed to create view controller." in err, err)
+    program = open(os.path.join(ctx.build, "host", "quenbrel.exe"), "rb").read()
+    for manifest in (b'level="asInvoker" uiAccess="false"', b">PerMonitorV2</dpiAwareness>",
+                     b'SMI/2005/WindowsSettings">true</dpiAware>',
+                     b'<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>'):
+        w.check(manifest in program, "the manifest lacks %r" % manifest)
 
 
 def case_window(ctx):

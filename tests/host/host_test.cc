@@ -1,6 +1,6 @@
 // What the end-to-end suite cannot see of the host: the window class's lifetime, quitting only when
-// asked, the title bar's theme, the command line's arguments, the next-frame callable, and the
-// resources of the built program. Under Wine, with the stand-in engine and plug-in.
+// asked, the title bar's theme, the command line's arguments and the next-frame callable. Under
+// Wine, with the stand-in engine.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -135,27 +135,6 @@ TEST(FlutterEngine, NextFrameCallableRunsOncePerRegistration) {
   EXPECT_TRUE(StandinEngineFireNextFrame(handle));
   EXPECT_FALSE(StandinEngineFireNextFrame(handle));
   EXPECT_EQ(runs, 11);
-}
-
-TEST(Resources, IconAndManifest) {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring program(path);
-  program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"quenbrel.exe";
-  HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-  ASSERT_NE(module, nullptr) << "quenbrel.exe not found beside the test";
-  EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(101), RT_GROUP_ICON), nullptr);
-  const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
-  ASSERT_NE(found, nullptr);
-  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, found))),
-                             SizeofResource(module, found));
-  for (const char* needle :
-       {"level=\"asInvoker\" uiAccess=\"false\"", ">PerMonitorV2</dpiAwareness>",
-        "SMI/2005/WindowsSettings\">true</dpiAware>",
-        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"}) {
-    EXPECT_NE(manifest.find(needle), std::string::npos) << needle;
-  }
-  FreeLibrary(module);
 }
 
 }  // namespace
