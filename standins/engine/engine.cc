@@ -3,14 +3,46 @@
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "standins/engine/standin_engine.h"
 
 namespace standin {
 
+namespace {
+
+#if defined(_WIN32)
+int Duplicate(int descriptor) { return _dup(descriptor); }
+void WriteTo(int descriptor, const std::string& text) {
+  _write(descriptor, text.data(), static_cast<unsigned>(text.size()));
+}
+#else
+int Duplicate(int descriptor) { return dup(descriptor); }
+void WriteTo(int descriptor, const std::string& text) {
+  const auto written = write(descriptor, text.data(), text.size());
+  static_cast<void>(written);
+}
+#endif
+
+// Standard error as the process started with it, so that a breach is seen even while a test
+// captures the stream.
+const int breach_descriptor = Duplicate(2);
+
+}  // namespace
+
 void Breach(const std::string& what) {
-  std::fprintf(stderr, "[stand-in engine] contract breach: %s\n", what.c_str());
+  const std::string line = "[stand-in engine] contract breach: " + what + "\n";
   std::fflush(stderr);
+  if (breach_descriptor >= 0) {
+    WriteTo(breach_descriptor, line);
+  } else {
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+  }
   std::_Exit(86);
 }
 

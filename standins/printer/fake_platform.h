@@ -134,7 +134,7 @@ class FakePlatform : public Spooler, public SerialPort, public DosDevices {
   [[noreturn]] static void Breach(const std::string& what) {
     std::fprintf(stderr, "[fake platform] contract breach: %s\n", what.c_str());
     std::fflush(stderr);
-    std::_Exit(86);
+    std::abort();
   }
   template <typename Handle>
   static std::uintptr_t Key(Handle handle) {
