@@ -9,6 +9,8 @@
 //                                                transport and, while its page is open, lists the
 //                                                printer's jobs: "document<TAB>data type" a line
 //   printer_rig time-list <n>                    n fresh listings: the microseconds of each, a line
+//   printer_rig time-thread <n>                  n bare CreateThread and join: the microseconds of
+//                                                each, a line
 // Names are hex-encoded UTF-8 so that the command line's code page plays no part. Exit status 0
 // unless the command is malformed (2) or a Windows call failed (1, with the Windows error).
 #include <fcntl.h>
@@ -169,6 +171,20 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (command == "time-thread" && argc == 3) {
+    const int count = std::clamp(std::atoi(argv[2]), 1, 100000);
+    for (int i = 0; i < count; ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      HANDLE thread = ::CreateThread(
+          nullptr, 0, [](void*) -> DWORD { return 0; }, nullptr, 0, nullptr);
+      if (thread == nullptr) return Fail("CreateThread");
+      ::WaitForSingleObject(thread, INFINITE);
+      ::CloseHandle(thread);
+      const auto elapsed = std::chrono::steady_clock::now() - start;
+      Out(std::to_string(std::chrono::duration<double, std::micro>(elapsed).count()) + "\n");
+    }
+    return 0;
+  }
   if (command == "job" && argc == 3) {
     JobListingSpooler spooler;
     PrintToWindowsPrinter(spooler, "printer:" + FromHex(argv[2]), {0x0A});
@@ -181,6 +197,8 @@ int main(int argc, char** argv) {
   if (command == "delete" && argc == 3) {
     return DeletePrinterNamed(Wide(FromHex(argv[2]))) ? 0 : Fail("DeletePrinter");
   }
-  std::fprintf(stderr, "usage: printer_rig driver|add|delete|job|time-list ... (see the source)\n");
+  std::fprintf(
+      stderr,
+      "usage: printer_rig driver|add|delete|job|time-list|time-thread ... (see the source)\n");
   return 2;
 }
