@@ -99,7 +99,7 @@ void CopyCreation(const FlutterDesktopEngineProperties& properties, Creation* cr
   for (const std::string& argument : creation->arguments) {
     creation->argument_pointers.push_back(argument.c_str());
   }
-  StandinEngineCreation& view = creation->view;
+  CreationView& view = creation->view;
   view.assets_path = creation->assets_path.c_str();
   view.icu_data_path = creation->icu_data_path.c_str();
   view.aot_library_path = creation->aot_library_path.c_str();
@@ -165,7 +165,6 @@ FlutterDesktopEngineRef FlutterDesktopEngineCreate(
   standin::AddAlive(engine->messenger, "messenger");
   standin::Globals& globals = standin::GetGlobals();
   std::lock_guard<std::mutex> lock(globals.mutex);
-  ++globals.counters.engines_created;
   globals.last_created = engine.get();
   return engine.release();  // owned by the caller until FlutterDesktopEngineDestroy
 }
@@ -173,11 +172,6 @@ FlutterDesktopEngineRef FlutterDesktopEngineCreate(
 bool FlutterDesktopEngineDestroy(FlutterDesktopEngineRef engine) {
   standin::CheckAlive(engine, "engine");
   if (engine->taken_over) standin::Breach("an engine destroyed after a view controller took it");
-  {
-    standin::Globals& globals = standin::GetGlobals();
-    std::lock_guard<std::mutex> lock(globals.mutex);
-    ++globals.counters.engine_destroy_calls;
-  }
   standin::Destroy(std::unique_ptr<FlutterDesktopEngine>(engine));
   return true;
 }
@@ -207,7 +201,6 @@ void FlutterDesktopEngineReloadSystemFonts(FlutterDesktopEngineRef engine) {
   std::function<void(const std::string&)> tell;
   {
     std::lock_guard<std::mutex> lock(engine->state_mutex);
-    ++engine->reload_system_fonts_calls;
     tell = engine->on_event;
   }
   if (tell) tell("fonts");
@@ -222,8 +215,4 @@ void FlutterDesktopEngineSetNextFrameCallback(FlutterDesktopEngineRef engine,
   engine->next_frame_user_data = user_data;
 }
 
-void FlutterDesktopResyncOutputStreams(void) {
-  standin::Globals& globals = standin::GetGlobals();
-  std::lock_guard<std::mutex> lock(globals.mutex);
-  ++globals.counters.resync_output_streams_calls;
-}
+void FlutterDesktopResyncOutputStreams(void) {}

@@ -72,7 +72,21 @@ struct SentMessage {
   bool answered = false;
 };
 
-// Copies of the creation record, kept so tests can read them for the engine's lifetime.
+// The creation record an engine was made from, as the host passed it.
+struct CreationView {
+  const wchar_t* assets_path;
+  const wchar_t* icu_data_path;
+  const wchar_t* aot_library_path;
+  const char* dart_entrypoint;  // empty when the host passed null
+  bool dart_entrypoint_was_null;
+  int dart_entrypoint_argc;
+  const char* const* dart_entrypoint_argv;  // copies of the texts, in order
+  bool dart_entrypoint_argv_was_null;
+  int32_t option_word_1;
+  int32_t option_word_2;
+};
+
+// Copies of the creation record, kept for the engine's lifetime.
 struct Creation {
   std::wstring assets_path;
   std::wstring icu_data_path;
@@ -80,7 +94,7 @@ struct Creation {
   std::string dart_entrypoint;
   std::vector<std::string> arguments;
   std::vector<const char*> argument_pointers;
-  StandinEngineCreation view;  // points into the fields above
+  CreationView view;  // points into the fields above
 };
 
 // The response handle of message |id|: a tagged number, never dereferenced, so that nothing needs
@@ -108,8 +122,6 @@ struct FlutterDesktopEngine {
   std::map<std::string, std::unique_ptr<FlutterDesktopPluginRegistrar>> registrars;
   FlutterDesktopOnNextFrameCallback next_frame_callback = nullptr;
   void* next_frame_user_data = nullptr;
-  int reload_system_fonts_calls = 0;
-  int force_redraw_calls = 0;
 
   // Called (without locks) after a message was queued for the engine's thread; a Windows view sets
   // it to wake its message loop, which then calls StandinEnginePumpMessages.
@@ -138,9 +150,7 @@ namespace standin {
 struct Globals {
   ~Globals();  // at process exit: an engine or view controller still alive is a breach
   std::mutex mutex;
-  StandinEngineCounters counters{};
   FlutterDesktopEngine* last_created = nullptr;
-  bool refuse_view_controllers = false;
   std::map<const void*, const char*> alive;  // every live handle and its kind
   // Engines taken over by a refused view-controller creation; they end with the process.
   std::vector<std::unique_ptr<FlutterDesktopEngine>> refused_engines;

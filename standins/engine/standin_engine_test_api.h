@@ -19,46 +19,12 @@
 extern "C" {
 #endif
 
-// The creation record an engine was made from, copied.
-typedef struct {
-  const wchar_t* assets_path;
-  const wchar_t* icu_data_path;
-  const wchar_t* aot_library_path;
-  const char* dart_entrypoint;  // empty when the host passed null
-  bool dart_entrypoint_was_null;
-  int dart_entrypoint_argc;
-  const char* const* dart_entrypoint_argv;  // copies of the texts, in order
-  bool dart_entrypoint_argv_was_null;
-  int32_t option_word_1;
-  int32_t option_word_2;
-} StandinEngineCreation;
-
-// Process-wide call counts since the start or the last reset.
-typedef struct {
-  int engines_created;
-  int engine_destroy_calls;
-  int view_controllers_created;
-  int view_controller_destroy_calls;
-  int resync_output_streams_calls;
-} StandinEngineCounters;
-
-FLUTTER_EXPORT StandinEngineCounters StandinEngineGetCounters(void);
-
 // The engine most recently created (it may have ended since), or null.
 FLUTTER_EXPORT FlutterDesktopEngineRef StandinEngineLastCreated(void);
-
-FLUTTER_EXPORT const StandinEngineCreation* StandinEngineGetCreation(
-    FlutterDesktopEngineRef engine);
-FLUTTER_EXPORT int StandinEngineReloadSystemFontsCalls(FlutterDesktopEngineRef engine);
 
 // The plug-in name a live registrar was asked for with; null when |registrar| is not one.
 FLUTTER_EXPORT const char* StandinEngineRegistrarPluginName(
     FlutterDesktopPluginRegistrarRef registrar);
-FLUTTER_EXPORT int StandinEngineForceRedrawCalls(FlutterDesktopEngineRef engine);
-
-// While set, FlutterDesktopViewControllerCreate returns null (it still takes the engine over; such
-// engines end with the process).
-FLUTTER_EXPORT void StandinEngineSetRefuseViewControllers(bool refuse);
 
 // Sends |message| on |channel| as the application would. It reaches the channel's callback on the
 // engine's thread (the one that created it): at once when called there, otherwise when that thread

@@ -41,20 +41,10 @@ void Deliver(FlutterDesktopEngine* engine, QueuedMessage message) {
 
 }  // namespace standin
 
-StandinEngineCounters StandinEngineGetCounters(void) {
-  standin::Globals& globals = standin::GetGlobals();
-  std::lock_guard<std::mutex> lock(globals.mutex);
-  return globals.counters;
-}
-
 FlutterDesktopEngineRef StandinEngineLastCreated(void) {
   standin::Globals& globals = standin::GetGlobals();
   std::lock_guard<std::mutex> lock(globals.mutex);
   return globals.last_created;
-}
-
-const StandinEngineCreation* StandinEngineGetCreation(FlutterDesktopEngineRef engine) {
-  return &engine->creation.view;
 }
 
 const char* StandinEngineRegistrarPluginName(FlutterDesktopPluginRegistrarRef registrar) {
@@ -63,22 +53,6 @@ const char* StandinEngineRegistrarPluginName(FlutterDesktopPluginRegistrarRef re
   auto found = globals.alive.find(registrar);
   if (found == globals.alive.end() || std::string(found->second) != "registrar") return nullptr;
   return registrar->plugin_name.c_str();
-}
-
-int StandinEngineReloadSystemFontsCalls(FlutterDesktopEngineRef engine) {
-  std::lock_guard<std::mutex> lock(engine->state_mutex);
-  return engine->reload_system_fonts_calls;
-}
-
-int StandinEngineForceRedrawCalls(FlutterDesktopEngineRef engine) {
-  std::lock_guard<std::mutex> lock(engine->state_mutex);
-  return engine->force_redraw_calls;
-}
-
-void StandinEngineSetRefuseViewControllers(bool refuse) {
-  standin::Globals& globals = standin::GetGlobals();
-  std::lock_guard<std::mutex> lock(globals.mutex);
-  globals.refuse_view_controllers = refuse;
 }
 
 int64_t StandinEngineInjectMessage(FlutterDesktopEngineRef engine, const char* channel,

@@ -10,14 +10,11 @@ FlutterDesktopViewControllerRef FlutterDesktopViewControllerCreate(int width, in
   if (engine->taken_over) standin::Breach("an engine given to a second view controller");
   engine->taken_over = true;
   std::unique_ptr<FlutterDesktopEngine> owned(engine);
-  standin::Globals& globals = standin::GetGlobals();
-  {
+  if (standin::EnvironmentRefusesViews()) {
+    standin::Globals& globals = standin::GetGlobals();
     std::lock_guard<std::mutex> lock(globals.mutex);
-    if (globals.refuse_view_controllers || standin::EnvironmentRefusesViews()) {
-      globals.refused_engines.push_back(std::move(owned));
-      return nullptr;
-    }
-    ++globals.counters.view_controllers_created;
+    globals.refused_engines.push_back(std::move(owned));
+    return nullptr;
   }
   auto controller = std::make_unique<FlutterDesktopViewController>();
   controller->engine = std::move(owned);
@@ -32,11 +29,6 @@ FlutterDesktopViewControllerRef FlutterDesktopViewControllerCreate(int width, in
 
 void FlutterDesktopViewControllerDestroy(FlutterDesktopViewControllerRef controller) {
   standin::CheckAlive(controller, "view controller");
-  {
-    standin::Globals& globals = standin::GetGlobals();
-    std::lock_guard<std::mutex> lock(globals.mutex);
-    ++globals.counters.view_controller_destroy_calls;
-  }
   std::unique_ptr<FlutterDesktopViewController> owned(controller);
   standin::RemoveAlive(owned.get());
   standin::RemoveAlive(owned->view.get());
@@ -53,9 +45,5 @@ FlutterDesktopViewRef FlutterDesktopViewControllerGetView(
 
 void FlutterDesktopViewControllerForceRedraw(FlutterDesktopViewControllerRef controller) {
   standin::CheckAlive(controller, "view controller");
-  {
-    std::lock_guard<std::mutex> lock(controller->engine->state_mutex);
-    ++controller->engine->force_redraw_calls;
-  }
   standin::RequestFrame(controller);
 }

@@ -166,10 +166,10 @@ void SendWindowMessage(HWND window, DriverSession& session, const std::vector<ui
   const auto message = static_cast<UINT>(number(0, 4));
   const auto wparam = static_cast<WPARAM>(number(4, 8));
   // The quit message is posted to the thread, as a plug-in might: it ends the host's loop.
-  const LRESULT result = message == WM_QUIT
-                             ? (PostQuitMessage(static_cast<int>(wparam)), 0)
-                             : SendMessageW(Root(window), message, wparam,
-                                            body.size() == 28 ? reinterpret_cast<LPARAM>(&rect) : 0);
+  const LRESULT result =
+      message == WM_QUIT ? (PostQuitMessage(static_cast<int>(wparam)), 0)
+                         : SendMessageW(Root(window), message, wparam,
+                                        body.size() == 28 ? reinterpret_cast<LPARAM>(&rect) : 0);
   session.connection->SendEvent("result " + std::to_string(result));
 }
 
@@ -319,7 +319,7 @@ void OpenView(FlutterDesktopViewController* controller) {
     engine->on_event = [session](const std::string& text) { session->connection->SendEvent(text); };
   }
   session->connection->SendEvent("ready");
-  const StandinEngineCreation& project = engine->creation.view;
+  const CreationView& project = engine->creation.view;
   auto utf8 = [](const wchar_t* text) {
     std::string out;
     for (; *text; ++text) out += *text < 0x80 ? static_cast<char>(*text) : '?';

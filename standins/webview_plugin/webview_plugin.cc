@@ -1,18 +1,16 @@
 // Stand-in web-view plug-in: holds the host to registering it once per engine, with a live
 // registrar asked for by the plug-in's own name; a breach writes one line and ends the process
-// (exit code 86). Counts its registrations. Called on the host window's thread only.
+// (exit code 86). Called on the host window's thread only.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
 
+#include "host/flutter_inappwebview_windows_plugin.h"
 #include "standins/engine/standin_engine_test_api.h"
-#include "standins/webview_plugin/webview_plugin_test_api.h"
 
 namespace {
 
-int registration_count = 0;
-FlutterDesktopPluginRegistrarRef last_registrar = nullptr;
 std::set<FlutterDesktopPluginRegistrarRef> registered;
 
 void Breach(const char* what) {
@@ -31,14 +29,6 @@ void FlutterInappwebviewWindowsPluginCApiRegisterWithRegistrar(
     Breach("registered with the registrar of another plug-in");
   }
   if (!registered.insert(registrar).second) Breach("registered twice with one registrar");
-  ++registration_count;
-  last_registrar = registrar;
   std::fprintf(stderr, "[stand-in web-view plug-in] registered\n");
   std::fflush(stderr);
-}
-
-int QuenbrelTestWebViewPluginRegistrationCount(void) { return registration_count; }
-
-FlutterDesktopPluginRegistrarRef QuenbrelTestWebViewPluginLastRegistrar(void) {
-  return last_registrar;
 }
