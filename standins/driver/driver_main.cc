@@ -7,7 +7,9 @@
 //
 // Without PROGRAM.EXE it only listens (on P) and waits for a host started with
 // QUENBREL_TEST_ENGINE_PORT=P. Commands:
-//   list | settings | print DEVICE FILE (FILE is the last word) | call METHOD | raw CHANNEL [HEX]
+//   list | settings | print DEVICE FILE (FILE is the last word) | call METHOD [ARGUMENTS] (a value
+//   as replies show them, such as {"device": "serial:COM5", "bytes": bytes(2):1b40}) |
+//   raw CHANNEL [HEX]
 //   wait (until every message has its reply) | quit (close the window, wait for the end)
 // Output: "listening P", "event TEXT", "sent ID WHAT", "reply ID ...", "closed", "exit CODE",
 // "error TEXT". At the end of input it waits for the replies, then closes the window. The exit
@@ -234,7 +236,13 @@ void Driver::HandleCommand(const std::string& line) {
   if (command == "list" || command == "settings") {
     SendMessage(app::kPrinterChannel, app::EncodeCall(command), command);
   } else if (command == "call" && !rest.empty()) {
-    SendMessage(app::kPrinterChannel, app::EncodeCall(rest), "call " + rest);
+    const size_t space = rest.find(' ');
+    flutter::EncodableValue arguments;
+    if (space != std::string::npos && !app::ParseValue(rest.substr(space + 1), &arguments)) {
+      return Say("error the arguments are not a value: " + rest.substr(space + 1));
+    }
+    SendMessage(app::kPrinterChannel, app::EncodeCall(rest.substr(0, space), arguments),
+                "call " + rest);
   } else if (command == "print") {
     const size_t space = rest.rfind(' ');
     if (space == std::string::npos) return Say("error usage: print DEVICE FILE");
@@ -257,7 +265,8 @@ void Driver::HandleCommand(const std::string& line) {
     Quit();
   } else {
     Say("error unknown command " + command +
-        " (list, settings, print DEVICE FILE, call METHOD, raw CHANNEL [HEX], wait, quit)");
+        " (list, settings, print DEVICE FILE, call METHOD [ARGUMENTS], raw CHANNEL [HEX], wait, "
+        "quit)");
   }
 }
 
