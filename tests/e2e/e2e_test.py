@@ -29,9 +29,8 @@ def device(kind, name):
 
 def finish(h, code=0, quit=True):
     """Closes the window (or waits for the end); the exit code must be |code|. The log."""
-    w.check((h.quit() if quit else h.exit_code()) == code, "exit code, want %d" % code)
-    log = h.stderr()
-    w.check("breach" not in log, log)
+    got, log = h.quit() if quit else h.exit_code(), h.stderr()
+    w.check(got == code and "breach" not in log, "exit code %d, want %d; log:\n%s" % (got, code, log))
     return log
 
 
