@@ -46,11 +46,13 @@ void Breach(const std::string& what) {
   std::_Exit(86);
 }
 
+std::string Article(const std::string& kind) { return (kind[0] == 'e' ? "an " : "a ") + kind; }
+
 Globals::~Globals() {
   std::vector<std::unique_ptr<FlutterDesktopEngine>> engines = std::move(refused_engines);
   for (std::unique_ptr<FlutterDesktopEngine>& engine : engines) Destroy(std::move(engine));
   std::lock_guard<std::mutex> lock(mutex);
-  if (!alive.empty()) Breach(std::string("a ") + alive.begin()->second + " never ended");
+  if (!alive.empty()) Breach(Article(alive.begin()->second) + " never ended");
 }
 
 Globals& GetGlobals() {
@@ -75,7 +77,7 @@ void CheckAlive(const void* handle, const char* kind) {
   std::lock_guard<std::mutex> lock(globals.mutex);
   auto found = globals.alive.find(handle);
   if (found == globals.alive.end() || std::string(found->second) != kind) {
-    Breach(std::string(handle ? "a " : "a null ") + kind + (handle ? " used after its end" : ""));
+    Breach(handle ? Article(kind) + " used after its end" : std::string("a null ") + kind);
   }
 }
 
