@@ -55,12 +55,12 @@ class FakePlatform : public Spooler, public SerialPort, public DosDevices {
 
   bool EnumeratePrinters(unsigned char* buffer, std::uint32_t size, std::uint32_t* needed_out,
                          std::uint32_t* returned) override {
+    *returned = static_cast<std::uint32_t>(printers.size());  // even on failure: not to be trusted
     if (!Step("EnumeratePrinters")) return false;
     enum_sizes.push_back(size);
     *needed_out = enum_sizes.size() == 1 ? needed : needed + grows_by;
     if (buffer == nullptr || size < *needed_out) return false;
     Zeroed(buffer, buffer + size);
-    *returned = static_cast<std::uint32_t>(printers.size());
     return true;
   }
   std::optional<std::u16string> PrinterName(const unsigned char*, std::uint32_t index) override {
