@@ -152,47 +152,31 @@ TEST(ListDevices, Names) {
   }
 }
 
-TEST(ListDevices, PrintersInSpoolerOrderThenPortsInDosOrder) {
-  FakePlatform fake;
-  fake.printers = {u"B", u"Microsoft XPS Document Writer", u"A"};
-  fake.needed = 1000;
-  fake.dos_names = {u"COM7", u"AUX", u"NUL", u"COM3", u"COM7"};
-  EXPECT_EQ(List(fake),
-            Devices({Printer("B"), Printer("A"), Port("COM7"), Port("COM3"), Port("COM7")}));
-  // One query for the size, then one buffer of exactly that size; buffers zero-filled.
-  EXPECT_EQ(fake.enum_sizes, (std::vector<std::uint32_t>{0, 1000}));
-  EXPECT_EQ(fake.dos_capacity, 65536u);
-  EXPECT_TRUE(fake.buffers_zeroed);
-}
-
-// Printer "P" and port "COM5" unless the row says otherwise. (Failing calls: see the sweep.)
-TEST(ListDevices, ASourceThatAnswersBadlyOnlyShrinksTheList) {
-  const struct {
-    std::uint32_t needed, grows_by;
-    bool no_printer;
-    std::size_t ports;
-    std::vector<std::uint32_t> enum_sizes;
-    bool printer_listed, port_listed;
-  } rows[] = {
-      {0, 0, false, 1, {0}, false, true},                  // size needed 0
-      {16777215, 0, false, 1, {0, 16777215}, true, true},  // just under 16 MiB
-      {16777216, 0, false, 1, {0}, false, true},           // 16 MiB
-      {1000, 8, false, 1, {0, 1000}, false, true},         // grew between the calls
-      {1000, 0, true, 1, {0, 1000}, false, true},          // no records
-      {1000, 0, false, 20000, {0, 1000}, true, false},     // DOS list too long
-      {1000, 0, false, 0, {0, 1000}, true, false},         // DOS list empty
-  };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(&r - rows);
+// Both sources at once, each answering well or badly: a bad answer only shrinks the list.
+// (Failing calls: see the sweep.)
+TEST(ListDevices, Sources) {
+  for (const Lines& row : Cases("printer_cases.txt", "sources")) {
+    SCOPED_TRACE(row[6]);
     FakePlatform fake;
-    fake.needed = r.needed;
-    fake.grows_by = r.grows_by;
-    if (!r.no_printer) fake.printers = {u"P"};
-    fake.dos_names.assign(r.ports, u"COM5");
-    Devices expected = r.printer_listed ? Devices{Printer("P")} : Devices{};
-    if (r.port_listed) expected.push_back(Port("COM5"));
-    EXPECT_EQ(List(fake), expected);
-    EXPECT_EQ(fake.enum_sizes, r.enum_sizes);
+    fake.needed = std::stoul(row[0]);
+    fake.grows_by = std::stoul(row[1]);
+    std::istringstream printers(row[2]), ports(row[3]), sizes(row[4]);
+    for (std::string name; printers >> name;) fake.printers.push_back(Unescaped<char16_t>(name));
+    for (std::string name; ports >> name;) {
+      const std::size_t star = name.find('*');  // "20000*COM5": that many times
+      const std::size_t count = star == std::string::npos ? 1 : std::stoul(name.substr(0, star));
+      fake.dos_names.insert(fake.dos_names.end(), count,
+                            Unescaped<char16_t>(name.substr(star + 1)));
+    }
+    std::vector<std::uint32_t> enum_sizes;
+    for (std::uint32_t size; sizes >> size;) enum_sizes.push_back(size);
+    std::string ids;
+    for (const PrinterDevice& d : ListDevices(fake, fake)) ids += (ids.empty() ? "" : " ") + d.id;
+    EXPECT_EQ(ids, row[5]);
+    // One query for the size, then one buffer of exactly that size; buffers zero-filled.
+    EXPECT_EQ(fake.enum_sizes, enum_sizes);
+    EXPECT_EQ(fake.dos_capacity, 65536u);
+    EXPECT_TRUE(fake.buffers_zeroed);
   }
 }
 
