@@ -2,11 +2,15 @@
 //
 // The caller owns the buffer or vector and keeps it alive while the stream is in use. One thread.
 // Never throws on bad input: a read past the end logs one line and leaves the destination alone.
+//
+// Both classes are final and defined here, so that code holding the concrete type calls them
+// without a virtual call and the compiler can inline them; the serializer relies on that.
 #ifndef QUENBREL_CHANNEL_BYTE_BUFFER_STREAMS_H_
 #define QUENBREL_CHANNEL_BYTE_BUFFER_STREAMS_H_
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "channel/byte_streams.h"
@@ -16,16 +20,49 @@ namespace flutter {
 // Logged once for every read that would pass the end of the message.
 extern const char kShortReadMessage[];
 
-// Reads from |bytes|[0, |size|); the position starts at 0 and counts from the first byte.
-class ByteBufferStreamReader : public ByteStreamReader {
- public:
-  ByteBufferStreamReader(const uint8_t* bytes, size_t size);
+// Logs kShortReadMessage.
+void LogShortRead();
 
-  uint8_t ReadByte() override;
-  void ReadBytes(uint8_t* buffer, size_t length) override;
+// Reads from |bytes|[0, |size|); the position starts at 0 and counts from the first byte.
+class ByteBufferStreamReader final : public ByteStreamReader {
+ public:
+  ByteBufferStreamReader(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
+
+  uint8_t ReadByte() override {
+    if (position_ >= size_) {
+      LogShortRead();
+      return 0;
+    }
+    return bytes_[position_++];
+  }
+
+  void ReadBytes(uint8_t* buffer, size_t length) override {
+    if (const uint8_t* source = Consume(length)) {
+      std::memcpy(buffer, source, length);
+    }
+  }
+
   // May move the position past the end; the next read then fails.
-  void ReadAlignment(uint8_t alignment) override;
-  size_t BytesRemaining() const override;
+  void ReadAlignment(uint8_t alignment) override {
+    if (alignment != 0 && position_ % alignment != 0) {
+      position_ += alignment - position_ % alignment;
+    }
+  }
+
+  size_t BytesRemaining() const override { return position_ < size_ ? size_ - position_ : 0; }
+
+  // The next |length| (at least 1) bytes where they lie, passed over; null, after logging and
+  // without moving, when fewer are left. Lets a decoder copy them straight into their value.
+  const uint8_t* Consume(size_t length) {
+    // Written so that a huge |length| cannot wrap around.
+    if (length == 0 || length > BytesRemaining()) {
+      if (length != 0) LogShortRead();
+      return nullptr;
+    }
+    const uint8_t* start = bytes_ + position_;
+    position_ += length;
+    return start;
+  }
 
  private:
   const uint8_t* bytes_;
@@ -34,13 +71,27 @@ class ByteBufferStreamReader : public ByteStreamReader {
 };
 
 // Appends to |*buffer|; its length is the position.
-class ByteBufferStreamWriter : public ByteStreamWriter {
+class ByteBufferStreamWriter final : public ByteStreamWriter {
  public:
-  explicit ByteBufferStreamWriter(std::vector<uint8_t>* buffer);
+  explicit ByteBufferStreamWriter(std::vector<uint8_t>* buffer) : buffer_(buffer) {}
 
-  void WriteByte(uint8_t byte) override;
-  void WriteBytes(const uint8_t* buffer, size_t length) override;
-  void WriteAlignment(uint8_t alignment) override;
+  void WriteByte(uint8_t byte) override { buffer_->push_back(byte); }
+
+  void WriteBytes(const uint8_t* buffer, size_t length) override {
+    if (length > 0) {
+      buffer_->insert(buffer_->end(), buffer, buffer + length);
+    }
+  }
+
+  void WriteAlignment(uint8_t alignment) override {
+    if (alignment != 0 && buffer_->size() % alignment != 0) {
+      buffer_->resize(buffer_->size() + alignment - buffer_->size() % alignment, 0);
+    }
+  }
+
+  // The vector written to, for an encoder that appends to it directly. Between calls its length
+  // is the position.
+  std::vector<uint8_t>& Buffer() const { return *buffer_; }
 
  private:
   std::vector<uint8_t>* buffer_;

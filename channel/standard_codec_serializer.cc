@@ -18,6 +18,14 @@
 //
 // Padding is zero bytes up to a multiple of the alignment, counted from the first byte of the whole
 // message. The padding of a typed list is written even when it is empty, as the reader expects.
+//
+// The format is written once, in Encoder and Decoder, which are generic over the stream. On the
+// fast path, taken when the serializer is exactly the standard one and the stream is a ByteBuffer
+// stream (checked once per call of WriteValue or ReadValueOfType), they call the stream directly
+// and handle nested values themselves: no virtual call per value or byte. On the general path,
+// for a derived serializer or any other stream, every byte goes through the stream's virtual
+// interface and every nested value through the serializer's virtual WriteValue or
+// ReadValueOfType, so that a derived serializer sees every value at every depth.
 #include "channel/standard_codec_serializer.h"
 
 #include <algorithm>
@@ -25,6 +33,7 @@
 #include <limits>
 #include <string>
 #include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 #include "channel/byte_buffer_streams.h"
@@ -53,104 +62,450 @@ enum Tag : uint8_t {
 };
 
 constexpr size_t kMaxWireSize = std::numeric_limits<uint32_t>::max();
-// Lists and maps being decoded on this thread, through any serializer.
-thread_local int nesting_depth = 0;
 
-// Elements that lists may still reserve room for up front in the message being decoded on this
-// thread. Every element takes at least one byte, so a genuine message's lists all fit in its size;
-// a hostile one that nests lists announcing huge counts cannot reserve more than that in total.
-thread_local size_t reserve_budget = 0;
-
-class NestingGuard {
- public:
-  NestingGuard() { ++nesting_depth; }
-  ~NestingGuard() { --nesting_depth; }
-  NestingGuard(const NestingGuard&) = delete;
-  NestingGuard& operator=(const NestingGuard&) = delete;
-  bool TooDeep() const { return nesting_depth > kMaxNestingDepth; }
+// The decoding in progress on this thread, through any serializer.
+struct DecodeState {
+  // Lists and maps being decoded.
+  int depth = 0;
+  // Elements that lists may still reserve room for up front in the message. Every element takes at
+  // least one byte, so a genuine message's lists all fit in its size; a hostile one that nests
+  // lists announcing huge counts cannot reserve more than that in total.
+  size_t reserve_budget = 0;
 };
+thread_local DecodeState decode_state;
 
-template <typename T>
-void WriteNumber(T number, ByteStreamWriter* stream) {
-  uint8_t bytes[sizeof(T)];
-  std::memcpy(bytes, &number, sizeof(T));
-  stream->WriteBytes(bytes, sizeof(T));
+// Sizing rule against hostile sizes: content missing from the end of a message is filled in (zeros
+// or nulls, one short-read line per failed read) only for values that announce at most kMaxFilledIn
+// bytes, elements or entries; a larger one that runs past the end logs one short-read
+// line and keeps only what the message holds. So decoding costs memory, time and log lines in
+// proportion to the message, plus a constant.
+bool MayFillIn(size_t count) { return count <= kMaxFilledIn; }
+
+void LogTooLarge() {
+  LogLine("Value too large for StandardCodecSerializer::WriteValue; written as null.");
 }
 
-template <typename T>
-T ReadNumber(ByteStreamReader* stream) {
+template <typename T, typename Stream>
+void WriteNumber(T number, Stream& stream) {
+  uint8_t bytes[sizeof(T)];
+  std::memcpy(bytes, &number, sizeof(T));
+  stream.WriteBytes(bytes, sizeof(T));
+}
+
+template <typename T, typename Stream>
+T ReadNumber(Stream& stream) {
   uint8_t bytes[sizeof(T)] = {};
-  stream->ReadBytes(bytes, sizeof(T));
+  stream.ReadBytes(bytes, sizeof(T));
   T number;
   std::memcpy(&number, bytes, sizeof(T));
   return number;
 }
 
-// Sizing rule against hostile sizes: content missing from the end of a message is filled in (zeros
-// or nulls, one short-read line per failed read) only for values that announce at most kMaxFilledIn
-// bytes, elements or entries; a larger one that runs past the end logs one short-read line and
-// keeps only what the message holds. So decoding costs memory, time and log lines in proportion to
-// the message, plus a constant.
-bool MayFillIn(size_t count) { return count <= kMaxFilledIn; }
-
-// A value of type Container: |count| elements after |alignment| padding (0: none), read by one
-// ReadBytes straight into the value.
-template <typename Container>
-EncodableValue ReadBlock(size_t count, uint8_t alignment, ByteStreamReader* stream) {
-  using Element = typename Container::value_type;
-  if (alignment != 0) {
-    stream->ReadAlignment(alignment);
+template <typename Stream>
+void WriteSizeTo(size_t size, Stream& stream) {
+  if (size < 254) {
+    stream.WriteByte(static_cast<uint8_t>(size));
+  } else if (size <= 0xFFFF) {
+    stream.WriteByte(254);
+    WriteNumber(static_cast<uint16_t>(size), stream);
+  } else {
+    stream.WriteByte(255);
+    WriteNumber(static_cast<uint32_t>(std::min(size, kMaxWireSize)), stream);
   }
-  // count < 2^32 and sizeof(Element) <= 8: no overflow in 64 bits.
-  uint64_t byte_count = static_cast<uint64_t>(count) * sizeof(Element);
-  if (byte_count > stream->BytesRemaining() && !MayFillIn(byte_count)) {
-    LogLine(kShortReadMessage);
-    return EncodableValue(Container());
-  }
-  EncodableValue value(std::in_place_type<Container>, count, Element());
-  if (count > 0) {
-    Container& block = *std::get_if<Container>(&value);
-    stream->ReadBytes(reinterpret_cast<uint8_t*>(&block[0]), static_cast<size_t>(byte_count));
-  }
-  return value;
 }
 
-// Whether another element of a list or map of |count| announced ones is to be read.
-bool MoreToRead(size_t count, ByteStreamReader* stream) {
-  if (stream->BytesRemaining() > 0 || MayFillIn(count)) {
+template <typename Stream>
+size_t ReadSizeFrom(Stream& stream) {
+  const uint8_t first = stream.ReadByte();
+  if (first < 254) {
+    return first;
+  }
+  if (first == 254) {
+    return ReadNumber<uint16_t>(stream);
+  }
+  return ReadNumber<uint32_t>(stream);
+}
+
+// The fast path's stream: writes into the vector behind a ByteBufferStreamWriter through a cursor
+// over zero bytes appended ahead of it, so that a write is a check and a copy rather than a call
+// into the vector. Finish() cuts the vector back to what was written. A large block that does not
+// fit is appended as it is rather than zero-filled first.
+class VectorSink {
+ public:
+  explicit VectorSink(std::vector<uint8_t>& bytes)
+      : bytes_(bytes), cursor_(bytes.data() + bytes.size()), limit_(cursor_) {}
+
+  void WriteByte(uint8_t byte) {
+    if (cursor_ == limit_) Grow(1);
+    *cursor_++ = byte;
+  }
+
+  void WriteBytes(const uint8_t* bytes, size_t length) {
+    if (static_cast<size_t>(limit_ - cursor_) >= length) {
+      std::memcpy(cursor_, bytes, length);
+      cursor_ += length;
+    } else {
+      WriteBeyondRoom(bytes, length);
+    }
+  }
+
+  void WriteAlignment(uint8_t alignment) {
+    const size_t padding = (alignment - Position() % alignment) % alignment;
+    if (static_cast<size_t>(limit_ - cursor_) < padding) Grow(padding);
+    cursor_ += padding;  // the bytes ahead are zero
+  }
+
+  void Finish() { bytes_.resize(Position()); }
+
+ private:
+  static constexpr size_t kLargeBlock = 1024;
+  static constexpr size_t kLeastGrowth = 256;
+
+  size_t Position() const { return static_cast<size_t>(cursor_ - bytes_.data()); }
+
+  void Grow(size_t length) {
+    const size_t position = Position();
+    const size_t wanted = position + std::max({length, position, kLeastGrowth});
+    bytes_.resize(std::max(wanted, bytes_.capacity()));
+    cursor_ = bytes_.data() + position;
+    limit_ = bytes_.data() + bytes_.size();
+  }
+
+  void WriteBeyondRoom(const uint8_t* bytes, size_t length) {
+    if (length < kLargeBlock) {
+      Grow(length);
+      std::memcpy(cursor_, bytes, length);
+      cursor_ += length;
+      return;
+    }
+    bytes_.resize(Position());
+    bytes_.insert(bytes_.end(), bytes, bytes + length);
+    cursor_ = limit_ = bytes_.data() + bytes_.size();
+  }
+
+  std::vector<uint8_t>& bytes_;
+  uint8_t* cursor_;
+  uint8_t* limit_;
+};
+
+// Writes values to a Stream: VectorSink on the fast path, ByteStreamWriter on the general one.
+template <typename Stream>
+class Encoder {
+ public:
+  static constexpr bool kFast = !std::is_same_v<Stream, ByteStreamWriter>;
+
+  Encoder(const StandardCodecSerializer& serializer, Stream& stream)
+      : serializer_(serializer), stream_(stream) {}
+
+  void WriteValue(const EncodableValue& value) {
+    switch (value.index()) {
+      case 0:
+        stream_.WriteByte(kNull);
+        break;
+      case 1:
+        stream_.WriteByte(*std::get_if<bool>(&value) ? kTrue : kFalse);
+        break;
+      case 2:
+        stream_.WriteByte(kInt32);
+        WriteNumber(*std::get_if<int32_t>(&value), stream_);
+        break;
+      case 3:
+        stream_.WriteByte(kInt64);
+        WriteNumber(*std::get_if<int64_t>(&value), stream_);
+        break;
+      case 4:
+        stream_.WriteByte(kFloat64);
+        stream_.WriteAlignment(8);
+        WriteNumber(*std::get_if<double>(&value), stream_);
+        break;
+      case 5:
+        WriteString(*std::get_if<std::string>(&value));
+        break;
+      case 6:
+        WriteTypedList(kUInt8List, *std::get_if<std::vector<uint8_t>>(&value), 0);
+        break;
+      case 7:
+        WriteTypedList(kInt32List, *std::get_if<std::vector<int32_t>>(&value), 4);
+        break;
+      case 8:
+        WriteTypedList(kInt64List, *std::get_if<std::vector<int64_t>>(&value), 8);
+        break;
+      case 9:
+        WriteTypedList(kFloat64List, *std::get_if<std::vector<double>>(&value), 8);
+        break;
+      case 10: {
+        const auto& list = *std::get_if<EncodableList>(&value);
+        if (!StartSized(kList, list.size())) break;
+        for (const EncodableValue& element : list) {
+          WriteNested(element);
+        }
+        break;
+      }
+      case 11: {
+        const auto& map = *std::get_if<EncodableMap>(&value);
+        if (!StartSized(kMap, map.size())) break;
+        for (const auto& entry : map) {
+          WriteNested(entry.first);
+          WriteNested(entry.second);
+        }
+        break;
+      }
+      case kCustomValueIndex:
+        stream_.WriteByte(kNull);
+        LogLine(
+            "Unhandled custom type in StandardCodecSerializer::WriteValue. "
+            "Custom types require codec extensions.");
+        break;
+      case 13:
+        WriteTypedList(kFloat32List, *std::get_if<std::vector<float>>(&value), 4);
+        break;
+      default:
+        stream_.WriteByte(kNull);
+        break;
+    }
+  }
+
+ private:
+  void WriteNested(const EncodableValue& value) {
+    if constexpr (kFast) {
+      // Most keys and values are strings: written here, without a call per value.
+      if (const auto* text = std::get_if<std::string>(&value)) {
+        WriteString(*text);
+      } else {
+        WriteValue(value);
+      }
+    } else {
+      serializer_.WriteValue(value, &stream_);
+    }
+  }
+
+  void WriteString(const std::string& text) {
+    if (StartSized(kString, text.size()) && !text.empty()) {
+      stream_.WriteBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    }
+  }
+
+  // The tag and size of a value with a payload; false, with null written instead, when the size
+  // cannot travel.
+  bool StartSized(uint8_t tag, size_t size) {
+    if (size > kMaxWireSize) {
+      LogTooLarge();
+      stream_.WriteByte(kNull);
+      return false;
+    }
+    if (size < 254) {
+      // The usual short size goes with its tag, in one write.
+      const uint8_t header[2] = {tag, static_cast<uint8_t>(size)};
+      stream_.WriteBytes(header, sizeof(header));
+    } else {
+      stream_.WriteByte(tag);
+      WriteSizeTo(size, stream_);
+    }
     return true;
   }
-  LogLine(kShortReadMessage);
-  return false;
-}
 
-// The tag and size of a value with a payload; false, with null written instead, when the size
-// cannot travel.
-bool StartSized(const StandardCodecSerializer& serializer, uint8_t tag, size_t size,
-                ByteStreamWriter* stream) {
-  if (size > kMaxWireSize) {
-    LogLine("Value too large for StandardCodecSerializer::WriteValue; written as null.");
-    stream->WriteByte(kNull);
+  // Tag, size, |alignment| padding (0: none), then the elements' bytes.
+  template <typename T>
+  void WriteTypedList(uint8_t tag, const std::vector<T>& list, uint8_t alignment) {
+    if (!StartSized(tag, list.size())) {
+      return;
+    }
+    if (alignment != 0) {
+      stream_.WriteAlignment(alignment);
+    }
+    if (!list.empty()) {
+      stream_.WriteBytes(reinterpret_cast<const uint8_t*>(list.data()), list.size() * sizeof(T));
+    }
+  }
+
+  const StandardCodecSerializer& serializer_;
+  Stream& stream_;
+};
+
+// Reads values from a Stream: ByteBufferStreamReader on the fast path, ByteStreamReader on the
+// general one.
+template <typename Stream>
+class Decoder {
+ public:
+  static constexpr bool kFast = !std::is_same_v<Stream, ByteStreamReader>;
+
+  Decoder(const StandardCodecSerializer& serializer, Stream& stream)
+      : serializer_(serializer), stream_(stream), state_(decode_state) {}
+
+  // Decodes into |out| (replacing what it holds) the payload of a value whose tag |type| has been
+  // read. Values are built in place, in their list element or map entry.
+  void ReadValueOfType(uint8_t type, EncodableValue& out) {
+    switch (type) {
+      case kNull:
+        out.emplace<std::monostate>();
+        break;
+      case kTrue:
+        out.emplace<bool>(true);
+        break;
+      case kFalse:
+        out.emplace<bool>(false);
+        break;
+      case kInt32:
+        out.emplace<int32_t>(ReadNumber<int32_t>(stream_));
+        break;
+      case kInt64:
+        out.emplace<int64_t>(ReadNumber<int64_t>(stream_));
+        break;
+      case kFloat64:
+        stream_.ReadAlignment(8);
+        out.emplace<double>(ReadNumber<double>(stream_));
+        break;
+      case kLargeInt:
+      case kString:
+        ReadBlock<std::string>(0, out);
+        break;
+      case kUInt8List:
+        ReadBlock<std::vector<uint8_t>>(0, out);
+        break;
+      case kInt32List:
+        ReadBlock<std::vector<int32_t>>(4, out);
+        break;
+      case kInt64List:
+        ReadBlock<std::vector<int64_t>>(8, out);
+        break;
+      case kFloat64List:
+        ReadBlock<std::vector<double>>(8, out);
+        break;
+      case kFloat32List:
+        ReadBlock<std::vector<float>>(4, out);
+        break;
+      case kList:
+      case kMap:
+        ReadContainer(type, out);
+        break;
+      default:
+        LogLine("Unknown type in StandardCodecSerializer::ReadValueOfType: " +
+                std::to_string(static_cast<unsigned>(type)));
+        out.emplace<std::monostate>();
+        break;
+    }
+  }
+
+ private:
+  class DepthGuard {
+   public:
+    explicit DepthGuard(DecodeState& state) : state_(state) { ++state_.depth; }
+    ~DepthGuard() { --state_.depth; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+
+   private:
+    DecodeState& state_;
+  };
+
+  void ReadNested(EncodableValue& out) {
+    if constexpr (kFast) {
+      // Most keys and values are strings: read here, without a call per value.
+      const uint8_t type = stream_.ReadByte();
+      if (type == kString) {
+        ReadBlock<std::string>(0, out);
+      } else {
+        ReadValueOfType(type, out);
+      }
+    } else {
+      out = serializer_.ReadValue(&stream_);
+    }
+  }
+
+  // Whether another element of a list or map of |count| announced ones is to be read.
+  bool MoreToRead(size_t count) {
+    if (stream_.BytesRemaining() > 0 || MayFillIn(count)) {
+      return true;
+    }
+    LogShortRead();
     return false;
   }
-  stream->WriteByte(tag);
-  serializer.WriteSize(size, stream);
-  return true;
-}
 
-// A typed list: tag, size, |alignment| padding (0: none), then its elements' bytes.
-template <typename T>
-void WriteTypedList(const StandardCodecSerializer& serializer, uint8_t tag,
-                    const std::vector<T>& list, uint8_t alignment, ByteStreamWriter* stream) {
-  if (!StartSized(serializer, tag, list.size(), stream)) {
-    return;
+  // A value of type Container: size, |alignment| padding (0: none), then its elements' bytes, read
+  // straight into the value.
+  template <typename Container>
+  void ReadBlock(uint8_t alignment, EncodableValue& out) {
+    using Element = typename Container::value_type;
+    const size_t count = ReadSizeFrom(stream_);
+    if (alignment != 0) {
+      stream_.ReadAlignment(alignment);
+    }
+    // count < 2^32 and sizeof(Element) <= 8: no overflow in 64 bits.
+    const uint64_t byte_count = static_cast<uint64_t>(count) * sizeof(Element);
+    const size_t remaining = stream_.BytesRemaining();
+    if (byte_count > remaining && !MayFillIn(byte_count)) {
+      LogShortRead();
+      out.emplace<Container>();
+      return;
+    }
+    if constexpr (kFast && sizeof(Element) == 1) {
+      // Copied once from the message, without zeroing the value first.
+      if (const uint8_t* bytes = stream_.Consume(count)) {
+        const auto* first = reinterpret_cast<const Element*>(bytes);
+        out.emplace<Container>(first, first + count);
+      } else {
+        out.emplace<Container>(count, Element());  // empty, or filled in (Consume logged)
+      }
+    } else {
+      Container& block = out.emplace<Container>(count, Element());
+      if (count > 0) {
+        stream_.ReadBytes(reinterpret_cast<uint8_t*>(&block[0]), static_cast<size_t>(byte_count));
+      }
+    }
   }
-  if (alignment != 0) {
-    stream->WriteAlignment(alignment);
+
+  void ReadContainer(uint8_t type, EncodableValue& out) {
+    DepthGuard guard(state_);
+    if (state_.depth > kMaxNestingDepth) {
+      LogLine("Nesting deeper than " + std::to_string(kMaxNestingDepth) +
+              " in StandardCodecSerializer::ReadValueOfType; read as null.");
+      out.emplace<std::monostate>();
+      return;
+    }
+    if (state_.depth == 1) {
+      state_.reserve_budget = stream_.BytesRemaining();
+    }
+    const size_t count = ReadSizeFrom(stream_);
+    if (type == kList) {
+      EncodableList& list = out.emplace<EncodableList>();
+      const size_t room = std::min(count, state_.reserve_budget);
+      state_.reserve_budget -= room;
+      list.reserve(room);
+      for (size_t i = 0; i < count && MoreToRead(count); ++i) {
+        ReadNested(list.emplace_back());
+      }
+      return;
+    }
+    EncodableMap& map = out.emplace<EncodableMap>();
+    EncodableValue key;
+    for (size_t i = 0; i < count && MoreToRead(count); ++i) {
+      ReadNested(key);
+      // The value is read straight into its entry. With duplicate keys the first pair read stays.
+      // Encoders write keys in order, so the hint at the end usually saves the search.
+      const size_t size = map.size();
+      auto entry = map.emplace_hint(map.end(), std::move(key), EncodableValue());
+      if (map.size() != size) {
+        ReadNested(entry->second);
+      } else {
+        EncodableValue dropped;
+        ReadNested(dropped);
+      }
+    }
   }
-  if (!list.empty()) {
-    stream->WriteBytes(reinterpret_cast<const uint8_t*>(list.data()), list.size() * sizeof(T));
+
+  const StandardCodecSerializer& serializer_;
+  Stream& stream_;
+  DecodeState& state_;
+};
+
+// |stream| as the ByteBuffer stream Buffer when the fast path may be taken: |serializer| is exactly
+// the standard one and |stream| exactly a Buffer (which is final). Null otherwise.
+template <typename Buffer, typename Stream>
+Buffer* FastPathStream(const StandardCodecSerializer& serializer, Stream* stream) {
+  if (typeid(serializer) != typeid(StandardCodecSerializer) || typeid(*stream) != typeid(Buffer)) {
+    return nullptr;
   }
+  return static_cast<Buffer*>(stream);
 }
 
 }  // namespace
@@ -170,166 +525,32 @@ EncodableValue StandardCodecSerializer::ReadValue(ByteStreamReader* stream) cons
 
 void StandardCodecSerializer::WriteValue(const EncodableValue& value,
                                          ByteStreamWriter* stream) const {
-  switch (value.index()) {
-    case 0:
-      stream->WriteByte(kNull);
-      break;
-    case 1:
-      stream->WriteByte(*std::get_if<bool>(&value) ? kTrue : kFalse);
-      break;
-    case 2:
-      stream->WriteByte(kInt32);
-      WriteNumber(*std::get_if<int32_t>(&value), stream);
-      break;
-    case 3:
-      stream->WriteByte(kInt64);
-      WriteNumber(*std::get_if<int64_t>(&value), stream);
-      break;
-    case 4:
-      stream->WriteByte(kFloat64);
-      stream->WriteAlignment(8);
-      WriteNumber(*std::get_if<double>(&value), stream);
-      break;
-    case 5: {
-      const std::string& text = *std::get_if<std::string>(&value);
-      if (StartSized(*this, kString, text.size(), stream) && !text.empty()) {
-        stream->WriteBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-      }
-      break;
-    }
-    case 6:
-      WriteTypedList(*this, kUInt8List, *std::get_if<std::vector<uint8_t>>(&value), 0, stream);
-      break;
-    case 7:
-      WriteTypedList(*this, kInt32List, *std::get_if<std::vector<int32_t>>(&value), 4, stream);
-      break;
-    case 8:
-      WriteTypedList(*this, kInt64List, *std::get_if<std::vector<int64_t>>(&value), 8, stream);
-      break;
-    case 9:
-      WriteTypedList(*this, kFloat64List, *std::get_if<std::vector<double>>(&value), 8, stream);
-      break;
-    case 10: {
-      const auto& list = *std::get_if<EncodableList>(&value);
-      if (!StartSized(*this, kList, list.size(), stream)) break;
-      for (const EncodableValue& element : list) {
-        WriteValue(element, stream);
-      }
-      break;
-    }
-    case 11: {
-      const auto& map = *std::get_if<EncodableMap>(&value);
-      if (!StartSized(*this, kMap, map.size(), stream)) break;
-      for (const auto& entry : map) {
-        WriteValue(entry.first, stream);
-        WriteValue(entry.second, stream);
-      }
-      break;
-    }
-    case kCustomValueIndex:
-      stream->WriteByte(kNull);
-      LogLine(
-          "Unhandled custom type in StandardCodecSerializer::WriteValue. "
-          "Custom types require codec extensions.");
-      break;
-    case 13:
-      WriteTypedList(*this, kFloat32List, *std::get_if<std::vector<float>>(&value), 4, stream);
-      break;
-    default:
-      stream->WriteByte(kNull);
-      break;
+  if (auto* buffer = FastPathStream<ByteBufferStreamWriter>(*this, stream)) {
+    VectorSink sink(buffer->Buffer());
+    Encoder<VectorSink>(*this, sink).WriteValue(value);
+    sink.Finish();
+  } else {
+    Encoder<ByteStreamWriter>(*this, *stream).WriteValue(value);
   }
 }
 
 EncodableValue StandardCodecSerializer::ReadValueOfType(uint8_t type,
                                                         ByteStreamReader* stream) const {
-  switch (type) {
-    case kNull:
-      return EncodableValue();
-    case kTrue:
-      return EncodableValue(true);
-    case kFalse:
-      return EncodableValue(false);
-    case kInt32:
-      return EncodableValue(ReadNumber<int32_t>(stream));
-    case kInt64:
-      return EncodableValue(ReadNumber<int64_t>(stream));
-    case kFloat64:
-      stream->ReadAlignment(8);
-      return EncodableValue(ReadNumber<double>(stream));
-    case kLargeInt:
-    case kString:
-      return ReadBlock<std::string>(ReadSize(stream), 0, stream);
-    case kUInt8List:
-      return ReadBlock<std::vector<uint8_t>>(ReadSize(stream), 0, stream);
-    case kInt32List:
-      return ReadBlock<std::vector<int32_t>>(ReadSize(stream), 4, stream);
-    case kInt64List:
-      return ReadBlock<std::vector<int64_t>>(ReadSize(stream), 8, stream);
-    case kFloat64List:
-      return ReadBlock<std::vector<double>>(ReadSize(stream), 8, stream);
-    case kFloat32List:
-      return ReadBlock<std::vector<float>>(ReadSize(stream), 4, stream);
-    case kList:
-    case kMap: {
-      NestingGuard guard;
-      if (guard.TooDeep()) {
-        LogLine("Nesting deeper than " + std::to_string(kMaxNestingDepth) +
-                " in StandardCodecSerializer::ReadValueOfType; read as null.");
-        return EncodableValue();
-      }
-      if (nesting_depth == 1) {
-        reserve_budget = stream->BytesRemaining();
-      }
-      size_t count = ReadSize(stream);
-      if (type == kList) {
-        EncodableList list;
-        const size_t room = std::min(count, reserve_budget);
-        reserve_budget -= room;
-        list.reserve(room);
-        for (size_t i = 0; i < count && MoreToRead(count, stream); ++i) {
-          list.push_back(ReadValue(stream));
-        }
-        return EncodableValue(std::move(list));
-      }
-      EncodableMap map;
-      for (size_t i = 0; i < count && MoreToRead(count, stream); ++i) {
-        EncodableValue key = ReadValue(stream);
-        EncodableValue entry_value = ReadValue(stream);
-        // With duplicate keys the first pair read stays. Encoders write keys in order, so the
-        // hint at the end usually saves the search.
-        map.emplace_hint(map.end(), std::move(key), std::move(entry_value));
-      }
-      return EncodableValue(std::move(map));
-    }
-    default:
-      LogLine("Unknown type in StandardCodecSerializer::ReadValueOfType: " +
-              std::to_string(static_cast<unsigned>(type)));
-      return EncodableValue();
+  EncodableValue value;
+  if (auto* buffer = FastPathStream<ByteBufferStreamReader>(*this, stream)) {
+    Decoder<ByteBufferStreamReader>(*this, *buffer).ReadValueOfType(type, value);
+  } else {
+    Decoder<ByteStreamReader>(*this, *stream).ReadValueOfType(type, value);
   }
+  return value;
 }
 
 size_t StandardCodecSerializer::ReadSize(ByteStreamReader* stream) const {
-  uint8_t first = stream->ReadByte();
-  if (first < 254) {
-    return first;
-  }
-  if (first == 254) {
-    return ReadNumber<uint16_t>(stream);
-  }
-  return ReadNumber<uint32_t>(stream);
+  return ReadSizeFrom(*stream);
 }
 
 void StandardCodecSerializer::WriteSize(size_t size, ByteStreamWriter* stream) const {
-  if (size < 254) {
-    stream->WriteByte(static_cast<uint8_t>(size));
-  } else if (size <= 0xFFFF) {
-    stream->WriteByte(254);
-    WriteNumber(static_cast<uint16_t>(size), stream);
-  } else {
-    stream->WriteByte(255);
-    WriteNumber(static_cast<uint32_t>(std::min(size, kMaxWireSize)), stream);
-  }
+  WriteSizeTo(size, *stream);
 }
 
 }  // namespace flutter

@@ -4,7 +4,8 @@
 // Stateless: the shared instance and any derived one may be used from any thread. Never throws on
 // bad input: every problem logs one line and decoding always yields a value (null where it must).
 // WriteValue and ReadValueOfType are the extension points; nested values go through them too, so a
-// derived serializer applies at every depth.
+// derived serializer applies at every depth. The standard serializer itself, given the ByteBuffer
+// streams, encodes and decodes a whole value without a virtual call per value or byte.
 #ifndef QUENBREL_CHANNEL_STANDARD_CODEC_SERIALIZER_H_
 #define QUENBREL_CHANNEL_STANDARD_CODEC_SERIALIZER_H_
 
