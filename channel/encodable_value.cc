@@ -68,7 +68,15 @@ int Compare(const EncodableValue& a, const EncodableValue& b) {
 
 // Same index: strings compare as unsigned bytes (std::char_traits<char>), typed lists, lists and
 // maps lexicographically through the element ordering, maps entry by entry (key, then value).
-bool operator<(const EncodableValue& a, const EncodableValue& b) { return Compare(a, b) < 0; }
+bool operator<(const EncodableValue& a, const EncodableValue& b) {
+  // Map keys are mostly strings: compared here, without the general dispatch.
+  const auto* left = std::get_if<std::string>(&a);
+  const auto* right = std::get_if<std::string>(&b);
+  if (left != nullptr && right != nullptr) {
+    return *left < *right;
+  }
+  return Compare(a, b) < 0;
+}
 
 bool operator==(const EncodableValue& a, const EncodableValue& b) {
   if (a.index() != b.index()) {
