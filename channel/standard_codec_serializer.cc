@@ -76,9 +76,9 @@ thread_local DecodeState decode_state;
 
 // Sizing rule against hostile sizes: content missing from the end of a message is filled in (zeros
 // or nulls, one short-read line per failed read) only for values that announce at most kMaxFilledIn
-// bytes, elements or entries; a larger one that runs past the end logs one short-read
-// line and keeps only what the message holds. So decoding costs memory, time and log lines in
-// proportion to the message, plus a constant.
+// elements or entries (bytes of a string), as the rule for short values asks; a larger one that
+// runs past the end logs one short-read line and keeps only what the message holds. So decoding
+// costs memory, time and log lines in proportion to the message, plus a constant.
 bool MayFillIn(size_t count) { return count <= kMaxFilledIn; }
 
 void LogTooLarge() {
@@ -433,7 +433,7 @@ class Decoder {
     // count < 2^32 and sizeof(Element) <= 8: no overflow in 64 bits.
     const uint64_t byte_count = static_cast<uint64_t>(count) * sizeof(Element);
     const size_t remaining = stream_.BytesRemaining();
-    if (byte_count > remaining && !MayFillIn(byte_count)) {
+    if (byte_count > remaining && !MayFillIn(count)) {
       LogShortRead();
       out.emplace<Container>();
       return;

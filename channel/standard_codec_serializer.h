@@ -22,7 +22,7 @@ namespace flutter {
 constexpr int kMaxNestingDepth = 128;
 
 // A string, typed list, list or map that runs past the end of the message is filled in with zeros
-// or nulls only when it announces at most this many bytes, elements or entries.
+// or nulls only when it announces at most this many elements or entries (bytes of a string).
 constexpr size_t kMaxFilledIn = 16;
 
 class StandardCodecSerializer {
