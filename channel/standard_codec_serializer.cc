@@ -63,6 +63,13 @@ enum Tag : uint8_t {
 
 constexpr size_t kMaxWireSize = std::numeric_limits<uint32_t>::max();
 
+// What a reader that does not know its end reports as BytesRemaining().
+constexpr size_t kUnknownEnd = std::numeric_limits<size_t>::max();
+// From such a reader, lists reserve at most this many elements up front, in all, and strings and
+// typed lists are read this many bytes at a time: they grow as their contents arrive.
+constexpr size_t kUnknownEndRoom = 64;
+constexpr size_t kUnknownEndChunk = 64 * 1024;
+
 // The decoding in progress on this thread, through any serializer.
 struct DecodeState {
   // Lists and maps being decoded.
@@ -447,9 +454,16 @@ class Decoder {
         out.emplace<Container>(count, Element());  // empty, or filled in (Consume logged)
       }
     } else {
-      Container& block = out.emplace<Container>(count, Element());
-      if (count > 0) {
-        stream_.ReadBytes(reinterpret_cast<uint8_t*>(&block[0]), static_cast<size_t>(byte_count));
+      // One read; from a reader that does not know its end, one read per chunk, so that the
+      // value grows with what arrives.
+      const size_t step = remaining == kUnknownEnd ? kUnknownEndChunk / sizeof(Element)
+                                                   : std::max<size_t>(count, 1);
+      Container& block = out.emplace<Container>();
+      for (size_t done = 0; done < count;) {
+        const size_t part = std::min(step, count - done);
+        block.resize(done + part);
+        stream_.ReadBytes(reinterpret_cast<uint8_t*>(&block[done]), part * sizeof(Element));
+        done += part;
       }
     }
   }
@@ -463,7 +477,8 @@ class Decoder {
       return;
     }
     if (state_.depth == 1) {
-      state_.reserve_budget = stream_.BytesRemaining();
+      const size_t remaining = stream_.BytesRemaining();
+      state_.reserve_budget = remaining == kUnknownEnd ? kUnknownEndRoom : remaining;
     }
     const size_t count = ReadSizeFrom(stream_);
     if (type == kList) {
