@@ -1,6 +1,7 @@
 #include "channel/encodable_value.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <type_traits>
 
@@ -17,12 +18,27 @@ int CompareOrdered(const T& left, const T& right) {
   return left < right ? -1 : (right < left ? 1 : 0);
 }
 
-// Lists and maps are walked once, element by element. Their own operator< would compare each pair
-// of equivalent elements twice, so the work would double with every level of nesting.
-int CompareLists(const EncodableList& left, const EncodableList& right) {
+// Numeric order, with NaN after every number and equivalent only to NaN, so that the ordering
+// stays a strict weak ordering, as map keys need.
+template <typename T>
+int CompareFloats(T left, T right) {
+  const bool left_nan = std::isnan(left);
+  const bool right_nan = std::isnan(right);
+  if (left_nan || right_nan) {
+    return CompareOrdered(left_nan, right_nan);
+  }
+  return CompareOrdered(left, right);
+}
+
+// Lexicographic through |compare|. Lists are walked once, element by element: their own operator<
+// would compare each pair of equivalent elements twice, so the work would double with every level
+// of nesting.
+template <typename T, typename ElementOrder>
+int CompareSequences(const std::vector<T>& left, const std::vector<T>& right,
+                     ElementOrder compare) {
   const size_t common = std::min(left.size(), right.size());
   for (size_t i = 0; i < common; ++i) {
-    if (const int order = Compare(left[i], right[i])) return order;
+    if (const int order = compare(left[i], right[i])) return order;
   }
   return CompareOrdered(left.size(), right.size());
 }
@@ -52,7 +68,12 @@ int Compare(const EncodableValue& a, const EncodableValue& b) {
           const std::less<const EncodableValue*> less;
           return less(&a, &b) ? -1 : (less(&b, &a) ? 1 : 0);
         } else if constexpr (std::is_same_v<T, EncodableList>) {
-          return CompareLists(left, right);
+          return CompareSequences(left, right, Compare);
+        } else if constexpr (std::is_same_v<T, double>) {
+          return CompareFloats(left, right);
+        } else if constexpr (std::is_same_v<T, std::vector<double>> ||
+                             std::is_same_v<T, std::vector<float>>) {
+          return CompareSequences(left, right, CompareFloats<typename T::value_type>);
         } else if constexpr (std::is_same_v<T, EncodableMap>) {
           return CompareMaps(left, right);
         } else if constexpr (std::is_same_v<T, std::string>) {

@@ -73,8 +73,9 @@ class EncodableValue : public EncodableVariant {
 // Index of the custom alternative, which compares by address.
 constexpr std::size_t kCustomValueIndex = 12;
 
-// The value ordering: lower index first, then by content (see encodable_value.cc). NaN is neither
-// less nor greater than any number; custom values order by the address of their EncodableValue.
+// The value ordering: lower index first, then by content (see encodable_value.cc). Among doubles,
+// and in double and float lists, NaN orders after every number and is equivalent only to NaN;
+// custom values order by the address of their EncodableValue.
 bool operator<(const EncodableValue& a, const EncodableValue& b);
 
 // Same alternative and equal content; doubles compare with ==, custom values by address.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
@@ -68,6 +69,22 @@ TEST(CodecHardening, ShortTypedListsAreFilledInByElementCount) {
     EXPECT_EQ(decoded.value, row.out) << row.in;
     EXPECT_EQ(decoded.log, Lines{kShortRead}) << row.in;
   }
+}
+
+// NaN orders after every number and is equivalent only to NaN: no key is lost, and the first NaN
+// pair read stays, as for any duplicate key.
+TEST(CodecHardening, NaNKeysOrderAfterEveryNumber) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const EncodableMap map{{nan, "nan"}, {1.0, "one"}, {0.0, "zero"}, {-nan, "again"}};
+  ASSERT_EQ(map.size(), 3u);
+  EXPECT_EQ(map.at(0.0), EncodableValue("zero"));
+  EXPECT_EQ(map.at(1.0), EncodableValue("one"));
+  EXPECT_EQ(map.rbegin()->second, EncodableValue("nan"));
+  EXPECT_EQ(EncodeAt(DecodeAt(EncodeAt(map)).value), EncodeAt(map));
+  const EncodableValue numbers(std::vector<double>{0.0, 2.0}), nans(std::vector<double>{0.0, nan});
+  EXPECT_TRUE(numbers < nans);
+  EXPECT_FALSE(nans < numbers || nans < nans);
+  EXPECT_TRUE(EncodableValue(std::vector<float>{1.0f}) < EncodableValue(std::vector<float>{NAN}));
 }
 
 }  // namespace
