@@ -1,12 +1,14 @@
-// Feeds arbitrary bytes to the method-call decoder and the value decoder. Any crash, sanitizer
-// report, or a decoded value whose encoding does not survive a second round trip is a finding.
+// Feeds arbitrary bytes to the method-call decoder and the value decoder, and compares the codec's
+// fast path (the standard serializer on the ByteBuffer streams) with its general path (streams of
+// another type, or a derived serializer, through the virtual interfaces). Any crash, sanitizer
+// report, difference between the paths in bytes, values or log lines, or a decoded value whose
+// encoding does not survive a second round trip is a finding.
 #include <stdio.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "channel/byte_buffer_streams.h"
@@ -16,61 +18,118 @@
 namespace {
 
 using flutter::EncodableValue;
+using flutter::StandardCodecSerializer;
+using Bytes = std::vector<uint8_t>;
 
-// NaN breaks the ordering of map keys (a NaN inside a float list key too), so a map holding one
-// need not re-decode identically.
-bool HoldsNaN(const EncodableValue& value) {
-  auto nan = [](auto number) { return std::isnan(number); };
-  if (const auto* number = std::get_if<double>(&value)) return nan(*number);
-  if (const auto* numbers = std::get_if<std::vector<double>>(&value)) {
-    return std::any_of(numbers->begin(), numbers->end(), nan);
+// The standard format through the general path: a derived serializer that changes nothing.
+class DerivedSerializer : public StandardCodecSerializer {};
+
+// Streams of another type that forward to the ByteBuffer ones. A reader may hide its end, as a
+// reader that cannot know it does.
+class ForwardingReader : public flutter::ByteStreamReader {
+ public:
+  ForwardingReader(const uint8_t* data, size_t size, bool knows_end)
+      : reader_(data, size), knows_end_(knows_end) {}
+  uint8_t ReadByte() override { return reader_.ReadByte(); }
+  void ReadBytes(uint8_t* buffer, size_t length) override { reader_.ReadBytes(buffer, length); }
+  void ReadAlignment(uint8_t alignment) override { reader_.ReadAlignment(alignment); }
+  size_t BytesRemaining() const override {
+    return knows_end_ ? reader_.BytesRemaining() : ByteStreamReader::BytesRemaining();
   }
-  if (const auto* numbers = std::get_if<std::vector<float>>(&value)) {
-    return std::any_of(numbers->begin(), numbers->end(), nan);
+
+ private:
+  flutter::ByteBufferStreamReader reader_;
+  bool knows_end_;
+};
+
+class ForwardingWriter : public flutter::ByteStreamWriter {
+ public:
+  explicit ForwardingWriter(Bytes* bytes) : writer_(bytes) {}
+  void WriteByte(uint8_t byte) override { writer_.WriteByte(byte); }
+  void WriteBytes(const uint8_t* buffer, size_t length) override {
+    writer_.WriteBytes(buffer, length);
   }
-  if (const auto* list = std::get_if<flutter::EncodableList>(&value)) {
-    return std::any_of(list->begin(), list->end(), HoldsNaN);
-  }
-  if (const auto* map = std::get_if<flutter::EncodableMap>(&value)) {
-    return std::any_of(map->begin(), map->end(), [](const auto& entry) {
-      return HoldsNaN(entry.first) || HoldsNaN(entry.second);
-    });
-  }
-  return false;
+  void WriteAlignment(uint8_t alignment) override { writer_.WriteAlignment(alignment); }
+
+ private:
+  flutter::ByteBufferStreamWriter writer_;
+};
+
+// The log lines written while capturing; discarded otherwise.
+std::string captured;
+bool capturing = false;
+
+ssize_t Capture(void*, const char* text, size_t size) {
+  if (capturing) captured.append(text, size);
+  return static_cast<ssize_t>(size);
 }
 
-std::vector<uint8_t> Encode(const EncodableValue& value) {
-  std::vector<uint8_t> bytes;
-  flutter::ByteBufferStreamWriter writer(&bytes);
-  flutter::StandardCodecSerializer::GetInstance().WriteValue(value, &writer);
+enum class Path { kFast, kForwardingStreams, kDerivedSerializer, kHiddenEnd };
+
+// One value from |data| through |path|, and the lines it logged.
+EncodableValue Decode(const uint8_t* data, size_t size, Path path, std::string* log = nullptr) {
+  static const DerivedSerializer derived;
+  captured.clear();
+  capturing = true;
+  EncodableValue value;
+  if (path == Path::kFast || path == Path::kDerivedSerializer) {
+    flutter::ByteBufferStreamReader reader(data, size);
+    value = path == Path::kFast ? StandardCodecSerializer::GetInstance().ReadValue(&reader)
+                                : derived.ReadValue(&reader);
+  } else {
+    ForwardingReader reader(data, size, path == Path::kForwardingStreams);
+    value = StandardCodecSerializer::GetInstance().ReadValue(&reader);
+  }
+  capturing = false;
+  if (log != nullptr) *log = captured;
+  return value;
+}
+
+// |value| after |offset| bytes through |path| (kHiddenEnd: as kForwardingStreams).
+Bytes Encode(const EncodableValue& value, Path path, size_t offset = 0) {
+  static const DerivedSerializer derived;
+  Bytes bytes(offset, 0xAA);
+  if (path == Path::kFast || path == Path::kDerivedSerializer) {
+    flutter::ByteBufferStreamWriter writer(&bytes);
+    (path == Path::kFast ? StandardCodecSerializer::GetInstance() : derived)
+        .WriteValue(value, &writer);
+  } else {
+    ForwardingWriter writer(&bytes);
+    StandardCodecSerializer::GetInstance().WriteValue(value, &writer);
+  }
   return bytes;
 }
-
-EncodableValue Decode(const uint8_t* data, size_t size) {
-  flutter::ByteBufferStreamReader reader(data, size);
-  return flutter::StandardCodecSerializer::GetInstance().ReadValue(&reader);
-}
-
-ssize_t Discard(void*, const char*, size_t size) { return static_cast<ssize_t>(size); }
 
 }  // namespace
 
 // Hostile input logs a line per fault, hundreds per input; a system call for each would take most
 // of the run. libFuzzer and the sanitizers report through their own descriptor, not this stream.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  cookie_io_functions_t discard = {nullptr, Discard, nullptr, nullptr};
-  if (FILE* sink = fopencookie(nullptr, "w", discard)) stderr = sink;
+  cookie_io_functions_t capture = {nullptr, Capture, nullptr, nullptr};
+  if (FILE* sink = fopencookie(nullptr, "w", capture)) stderr = sink;
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   flutter::StandardMethodCodec::GetInstance().DecodeMethodCall(data, size);
 
-  EncodableValue value = Decode(data, size);
-  if (!HoldsNaN(value)) {
-    std::vector<uint8_t> first = Encode(value);
-    std::vector<uint8_t> second = Encode(Decode(first.data(), first.size()));
-    if (first != second) std::abort();
+  // Values compare by their encodings, which tell apart what == cannot (NaN, -0.0).
+  std::string log;
+  const EncodableValue value = Decode(data, size, Path::kFast, &log);
+  const Bytes first = Encode(value, Path::kFast);
+  for (Path path : {Path::kForwardingStreams, Path::kDerivedSerializer, Path::kHiddenEnd}) {
+    // Without a known end the size guards cannot apply; with nothing logged, none applied.
+    if (path == Path::kHiddenEnd && !log.empty()) continue;
+    std::string other_log;
+    if (Encode(Decode(data, size, path, &other_log), Path::kFast) != first) std::abort();
+    if (other_log != log) std::abort();
   }
+  // Padding depends on the position in the message.
+  const size_t offset = size % 8;
+  const Bytes shifted = Encode(value, Path::kFast, offset);
+  for (Path path : {Path::kForwardingStreams, Path::kDerivedSerializer}) {
+    if (Encode(value, path, offset) != shifted) std::abort();
+  }
+  if (Encode(Decode(first.data(), first.size(), Path::kFast), Path::kFast) != first) std::abort();
   return 0;
 }
