@@ -295,19 +295,23 @@ class Encoder {
   // The tag and size of a value with a payload; false, with null written instead, when the size
   // cannot travel.
   bool StartSized(uint8_t tag, size_t size) {
+    if (size >= 254) {
+      return StartLongSized(tag, size);
+    }
+    // The usual short size goes with its tag, in one write: as a 16-bit number, the tag in the
+    // low byte, which comes first in the little-endian order of every number here.
+    WriteNumber(static_cast<uint16_t>(tag | size << 8), stream_);
+    return true;
+  }
+
+  bool StartLongSized(uint8_t tag, size_t size) {
     if (size > kMaxWireSize) {
       LogTooLarge();
       stream_.WriteByte(kNull);
       return false;
     }
-    if (size < 254) {
-      // The usual short size goes with its tag, in one write.
-      const uint8_t header[2] = {tag, static_cast<uint8_t>(size)};
-      stream_.WriteBytes(header, sizeof(header));
-    } else {
-      stream_.WriteByte(tag);
-      WriteSizeTo(size, stream_);
-    }
+    stream_.WriteByte(tag);
+    WriteSizeTo(size, stream_);
     return true;
   }
 
