@@ -135,12 +135,15 @@ size_t ReadSizeFrom(Stream& stream) {
 
 // The fast path's stream: writes into the vector behind a ByteBufferStreamWriter through a cursor
 // over zero bytes appended ahead of it, so that a write is a check and a copy rather than a call
-// into the vector. Finish() cuts the vector back to what was written. A large block that does not
-// fit is appended as it is rather than zero-filled first.
+// into the vector. The vector is cut back to what was written when the sink ends. A large block
+// that does not fit is appended as it is rather than zero-filled first.
 class VectorSink {
  public:
   explicit VectorSink(std::vector<uint8_t>& bytes)
       : bytes_(bytes), cursor_(bytes.data() + bytes.size()), limit_(cursor_) {}
+  ~VectorSink() { bytes_.resize(Position()); }
+  VectorSink(const VectorSink&) = delete;
+  VectorSink& operator=(const VectorSink&) = delete;
 
   void WriteByte(uint8_t byte) {
     if (cursor_ == limit_) Grow(1);
@@ -161,8 +164,6 @@ class VectorSink {
     if (static_cast<size_t>(limit_ - cursor_) < padding) Grow(padding);
     cursor_ += padding;  // the bytes ahead are zero
   }
-
-  void Finish() { bytes_.resize(Position()); }
 
  private:
   static constexpr size_t kLargeBlock = 1024;
@@ -547,7 +548,6 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value,
   if (auto* buffer = FastPathStream<ByteBufferStreamWriter>(*this, stream)) {
     VectorSink sink(buffer->Buffer());
     Encoder<VectorSink>(*this, sink).WriteValue(value);
-    sink.Finish();
   } else {
     Encoder<ByteStreamWriter>(*this, *stream).WriteValue(value);
   }
