@@ -369,22 +369,22 @@ class Decoder {
         break;
       case kLargeInt:
       case kString:
-        ReadBlock<std::string>(0, out);
+        out.emplace<std::string>(ReadBlock<std::string>(0));
         break;
       case kUInt8List:
-        ReadBlock<std::vector<uint8_t>>(0, out);
+        out.emplace<std::vector<uint8_t>>(ReadBlock<std::vector<uint8_t>>(0));
         break;
       case kInt32List:
-        ReadBlock<std::vector<int32_t>>(4, out);
+        out.emplace<std::vector<int32_t>>(ReadBlock<std::vector<int32_t>>(4));
         break;
       case kInt64List:
-        ReadBlock<std::vector<int64_t>>(8, out);
+        out.emplace<std::vector<int64_t>>(ReadBlock<std::vector<int64_t>>(8));
         break;
       case kFloat64List:
-        ReadBlock<std::vector<double>>(8, out);
+        out.emplace<std::vector<double>>(ReadBlock<std::vector<double>>(8));
         break;
       case kFloat32List:
-        ReadBlock<std::vector<float>>(4, out);
+        out.emplace<std::vector<float>>(ReadBlock<std::vector<float>>(4));
         break;
       case kList:
       case kMap:
@@ -415,7 +415,7 @@ class Decoder {
       // Most keys and values are strings: read here, without a call per value.
       const uint8_t type = stream_.ReadByte();
       if (type == kString) {
-        ReadBlock<std::string>(0, out);
+        out.emplace<std::string>(ReadBlock<std::string>(0));
       } else {
         ReadValueOfType(type, out);
       }
@@ -433,10 +433,9 @@ class Decoder {
     return false;
   }
 
-  // A value of type Container: size, |alignment| padding (0: none), then its elements' bytes, read
-  // straight into the value.
+  // A string or typed list: size, |alignment| padding (0: none), then its elements' bytes.
   template <typename Container>
-  void ReadBlock(uint8_t alignment, EncodableValue& out) {
+  Container ReadBlock(uint8_t alignment) {
     using Element = typename Container::value_type;
     const size_t count = ReadSizeFrom(stream_);
     if (alignment != 0) {
@@ -447,29 +446,28 @@ class Decoder {
     const size_t remaining = stream_.BytesRemaining();
     if (byte_count > remaining && !MayFillIn(count)) {
       LogShortRead();
-      out.emplace<Container>();
-      return;
+      return Container();
     }
     if constexpr (kFast && sizeof(Element) == 1) {
       // Copied once from the message, without zeroing the value first.
       if (const uint8_t* bytes = stream_.Consume(count)) {
         const auto* first = reinterpret_cast<const Element*>(bytes);
-        out.emplace<Container>(first, first + count);
-      } else {
-        out.emplace<Container>(count, Element());  // empty, or filled in (Consume logged)
+        return Container(first, first + count);
       }
+      return Container(count, Element());  // empty, or filled in (Consume logged)
     } else {
-      // One read; from a reader that does not know its end, one read per chunk, so that the
-      // value grows with what arrives.
+      // One read straight into the value; from a reader that does not know its end, one read per
+      // chunk, so that the value grows with what arrives.
       const size_t step = remaining == kUnknownEnd ? kUnknownEndChunk / sizeof(Element)
                                                    : std::max<size_t>(count, 1);
-      Container& block = out.emplace<Container>();
+      Container block;
       for (size_t done = 0; done < count;) {
         const size_t part = std::min(step, count - done);
         block.resize(done + part);
         stream_.ReadBytes(reinterpret_cast<uint8_t*>(&block[done]), part * sizeof(Element));
         done += part;
       }
+      return block;
     }
   }
 
@@ -497,19 +495,37 @@ class Decoder {
       return;
     }
     EncodableMap& map = out.emplace<EncodableMap>();
-    EncodableValue key;
     for (size_t i = 0; i < count && MoreToRead(count); ++i) {
-      ReadNested(key);
       // The value is read straight into its entry. With duplicate keys the first pair read stays.
-      // Encoders write keys in order, so the hint at the end usually saves the search.
       const size_t size = map.size();
-      auto entry = map.emplace_hint(map.end(), std::move(key), EncodableValue());
+      auto entry = AddEntry(map);
       if (map.size() != size) {
         ReadNested(entry->second);
       } else {
         EncodableValue dropped;
         ReadNested(dropped);
       }
+    }
+  }
+
+  // Reads a key and gives it an entry in |map| with a null value, unless an equivalent key is
+  // there; returns the key's entry. Encoders write keys in order, so the hint at the end usually
+  // saves the search.
+  EncodableMap::iterator AddEntry(EncodableMap& map) {
+    if constexpr (kFast) {
+      const uint8_t type = stream_.ReadByte();
+      if (type == kString) {
+        // Most keys are strings: made in their entry, not moved there.
+        return map.emplace_hint(
+            map.end(), std::piecewise_construct,
+            std::forward_as_tuple(std::in_place_type<std::string>, ReadBlock<std::string>(0)),
+            std::forward_as_tuple());
+      }
+      EncodableValue key;
+      ReadValueOfType(type, key);
+      return map.emplace_hint(map.end(), std::move(key), EncodableValue());
+    } else {
+      return map.emplace_hint(map.end(), serializer_.ReadValue(&stream_), EncodableValue());
     }
   }
 
