@@ -345,7 +345,8 @@ class Decoder {
       : serializer_(serializer), stream_(stream), state_(decode_state) {}
 
   // Decodes into |out| (replacing what it holds) the payload of a value whose tag |type| has been
-  // read. Values are built in place, in their list element or map entry.
+  // read. |out| is the value's own place, a list element or map entry, so nothing is moved but the
+  // buffer of a string or typed list.
   void ReadValueOfType(uint8_t type, EncodableValue& out) {
     switch (type) {
       case kNull:
