@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "channel/standard_codec_serializer.h"
 #include "tests/test_util.h"
@@ -43,7 +44,7 @@ TEST(StandardCodec, BadInput) {
   for (const Lines& row : Cases("codec_cases.txt", "read")) {
     SCOPED_TRACE(row[4]);
     const Decoded decoded = DecodeAt(Hex(row[0]));
-    EXPECT_EQ(ToHex(EncodeAt(decoded.value)), row[1]);
+    EXPECT_EQ(ToHex(EncodeAt(decoded.value)), ToHex(Hex(row[1])));
     Lines log(std::stoul(row[2]), kShortRead);
     if (!row[3].empty()) log.push_back(row[3]);
     EXPECT_EQ(decoded.log, log);
@@ -110,6 +111,36 @@ TEST(StandardCodec, HostileMessages) {
     EXPECT_EQ(Depth(decoded.value), row.depth);
     EXPECT_EQ(std::count(decoded.log.begin(), decoded.log.end(), too_deep) > 0, row.too_deep);
   }
+}
+
+// Keeps the default BytesRemaining (no known end) and throws once its bytes are used up, so a
+// decoder that makes room for an announced size before the contents arrive fails first.
+class EndlessReader : public flutter::ByteStreamReader {
+ public:
+  explicit EndlessReader(Bytes bytes) : bytes_(std::move(bytes)) {}
+  uint8_t ReadByte() override { return *Take(1); }
+  void ReadBytes(uint8_t* out, size_t n) override { std::copy_n(Take(n), n, out); }
+  void ReadAlignment(uint8_t a) override { at_ += (a - at_ % a) % a; }
+
+ private:
+  const uint8_t* Take(size_t n) {
+    if (at_ + n > bytes_.size()) throw std::out_of_range("end of the bytes");
+    return bytes_.data() + (at_ += n) - n;
+  }
+  Bytes bytes_;
+  size_t at_ = 0;
+};
+
+TEST(StandardCodec, ReaderWithoutAnEndGetsNoRoomAhead) {
+  const auto& serializer = StandardCodecSerializer::GetInstance();
+  for (const char* hex : {"0C FF FF FF FF FF", "0B FF FF FF FF FF"}) {
+    EndlessReader reader(Hex(hex));
+    EXPECT_THROW(serializer.ReadValue(&reader), std::out_of_range) << hex;
+  }
+  const EncodableValue big(
+      flutter::EncodableList{std::vector<int64_t>(20000, -3), std::string(70000, 'q')});
+  EndlessReader reader(EncodeAt(big));
+  EXPECT_EQ(serializer.ReadValue(&reader), big);  // read in parts, assembled whole
 }
 
 // Carries custom values holding an int32_t as tag 128; the standard serializer writes them null.
