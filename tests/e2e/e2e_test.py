@@ -67,23 +67,20 @@ def case_answers(ctx):
     h.event("frame")
     w.check(h.geometry()[0] == 1, "shown by the frame it asked for")
     settings = w.error("settings", "Ouvrez les parametres Bluetooth de Windows.")
-    for message, channel, reply in (
-            (w.call("settings"), "quenbrel/printer", settings),
-            (w.call("nope"), "quenbrel/printer", b""), (w.call("List"), "quenbrel/printer", b""),
-            (w.call("list")[:-1], "quenbrel/printer", None),  # no arguments at all: a list
-            (b"\x03\x01\x00\x00\x00", "quenbrel/printer", b""), (b"", "quenbrel/printer", b""),
-            (w.call("list"), "quenbrel/other", b"")):
-        got = h.round_trip(message, channel)
+    for message, reply in ((w.call("settings"), settings), (w.call("List"), b""),
+                           (w.call("list")[:-1], None),  # no arguments at all: a list
+                           (b"\x03\x01\x00\x00\x00", b"")):
+        got = h.round_trip(message)
         w.check(got == reply or reply is None and w.is_success(got), "%r: %r" % (message, got))
+    w.check(h.round_trip(w.call("list"), "quenbrel/other") == b"", "another channel")
     h.event("unhandled quenbrel/other")
     w.check(h.window_message(WM_USER) == 1234, "the engine's result")
     w.check(h.window_message(WM_FONTCHANGE) == 0 and h.event("fonts"), "fonts")
     h.window_message(WM_QUIT)  # as a plug-in might: the window goes before COM ends
     log = finish(h, quit=False)
-    lines = ["Invalid read in StandardCodecByteStreamReader",
-             "Invalid method call; method name is not a string.",
-             "Unable to construct method call from message on channel quenbrel/printer"]
-    w.check("\n".join(lines) in log and log.count("plug-in] registered") == 1, log)
+    w.check("Invalid method call; method name is not a string.\nUnable to construct method call "
+            "from message on channel quenbrel/printer" in log, log)
+    w.check(log.count("plug-in] registered") == 1, log)
 
 
 def case_busy(ctx):
