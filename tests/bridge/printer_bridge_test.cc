@@ -8,12 +8,75 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "tests/bridge/bridge_harness.h"
+#include "channel/binary_messenger_impl.h"
+#include "channel/standard_method_codec.h"
+#include "standins/driver/app_messages.h"
+#include "standins/engine/standin_engine_handle.h"
+#include "standins/printer/bridge_platform.h"
 #include "tests/test_util.h"
 
 namespace {
+
+// A printer bridge on a real method channel over the stand-in engine, on the stand-ins of its
+// platform (standins/printer/bridge_platform.h): workers are held until the test runs them, so
+// that every run is deterministic. The test's thread plays the window's thread.
+class BridgeHarness {
+  StandinEngineHandle engine_;  // outlives the messenger, which outlives the bridge
+  flutter::BinaryMessengerImpl messenger_{engine_.messenger()};
+
+ public:
+  explicit BridgeHarness(PostRetry retry = {3, std::chrono::milliseconds(0),
+                                            std::chrono::milliseconds(0)}) {
+    auto owned_shell = std::make_unique<FakeShell>();
+    auto owned_threads = std::make_unique<HeldThreads>();
+    shell = owned_shell.get();
+    threads = owned_threads.get();
+    bridge = std::make_unique<PrinterBridge>(
+        &messenger_, kWindow,
+        BridgePlatform{machine, std::move(owned_shell), std::move(owned_threads), machine, retry});
+  }
+
+  // Injects a call as the application would; its id.
+  int64_t Call(const std::string& method, flutter::EncodableValue arguments = {}) {
+    return engine_.Inject(
+        "quenbrel/printer",
+        *flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(flutter::MethodCall(
+            method, std::make_unique<flutter::EncodableValue>(std::move(arguments)))));
+  }
+  // The reply to |id| as text ("none" while there is none).
+  std::string Reply(int64_t id) {
+    const auto reply = engine_.Reply(id);
+    return reply ? app::DescribeReply(*reply) : "none";
+  }
+  // Runs the oldest held worker on a thread of its own, joined at once.
+  bool RunWorker() {
+    if (threads->held.empty()) return false;
+    std::thread(std::move(threads->held.front())).join();
+    threads->held.pop_front();
+    return true;
+  }
+  // Hands every posted message to the bridge, oldest first.
+  void Pump() {
+    for (; !machine->queue.empty(); machine->queue.pop_front()) {
+      bridge->HandleWindowMessage(machine->queue.front());
+    }
+  }
+  void Finish() {
+    while (RunWorker()) {
+    }
+    Pump();
+  }
+
+  static inline const WindowHandle kWindow = reinterpret_cast<WindowHandle>(0x5A5A0);
+
+  std::shared_ptr<FakeMachine> machine = std::make_shared<FakeMachine>();
+  FakeShell* shell = nullptr;      // owned by the bridge
+  HeldThreads* threads = nullptr;  // owned by the bridge
+  std::unique_ptr<PrinterBridge> bridge;
+};
 
 using flutter::EncodableValue;
 
