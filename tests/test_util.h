@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -39,10 +38,8 @@ inline Bytes Hex(const std::string& text) {
 
 inline std::string ToHex(const Bytes& bytes) {
   std::string text;
-  char digits[4];
   for (uint8_t byte : bytes) {
-    std::snprintf(digits, sizeof(digits), " %02X", byte);
-    text += digits;
+    text += {' ', "0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 15]};
   }
   return text.empty() ? text : text.substr(1);
 }
@@ -86,28 +83,25 @@ std::basic_string<Char> Unescaped(const std::string& text) {
   return out;
 }
 
-// Captures stderr from construction until Take() (or destruction).
+// Captures stderr from construction until Take() (or destruction); Take() once.
 class LogCapture {
  public:
   LogCapture() { ::testing::internal::CaptureStderr(); }
-  ~LogCapture() { Take(); }
-  LogCapture(const LogCapture&) = delete;
-  LogCapture& operator=(const LogCapture&) = delete;
-  const Lines& Take() {
-    if (capturing_) {
-      capturing_ = false;
-      std::istringstream text(::testing::internal::GetCapturedStderr());
-      for (std::string line; std::getline(text, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines_.push_back(line);
-      }
+  ~LogCapture() {
+    if (capturing_) Take();
+  }
+  Lines Take() {
+    capturing_ = false;
+    Lines lines;
+    std::istringstream text(::testing::internal::GetCapturedStderr());
+    for (std::string line; std::getline(text, line);) {
+      lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));  // Windows line ends
     }
-    return lines_;
+    return lines;
   }
 
  private:
   bool capturing_ = true;
-  Lines lines_;
 };
 
 // The encoding of |value| after |offset| bytes of 0xAA, which stay in the result.
