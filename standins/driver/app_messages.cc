@@ -1,6 +1,7 @@
 #include "standins/driver/app_messages.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <sstream>
@@ -196,12 +197,18 @@ class ValueReader {
     return Word("\"");
   }
   bool Number(EncodableValue* value) {
+    for (const char* word : {"nan", "-nan", "inf", "-inf"}) {  // as Describe writes them
+      if (Word(word)) return (*value = std::strtod(word, nullptr), true);
+    }
     const size_t start = at_;
     while (at_ < text_.size() && std::strchr("+-.0123456789eE", text_[at_])) ++at_;
     const std::string number = text_.substr(start, at_ - start);
     if (number.empty()) return false;
-    if (number.find_first_of(".eE") != std::string::npos) return (*value = std::stod(number), true);
-    const long long whole = std::stoll(number);
+    // Out of range: the nearest value, rather than an exception.
+    if (number.find_first_of(".eE") != std::string::npos) {
+      return (*value = std::strtod(number.c_str(), nullptr), true);
+    }
+    const long long whole = std::strtoll(number.c_str(), nullptr, 10);
     if (Word("L") || whole != static_cast<int32_t>(whole)) return (*value = int64_t{whole}, true);
     return (*value = static_cast<int32_t>(whole), true);
   }

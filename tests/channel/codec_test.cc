@@ -85,31 +85,15 @@ int Depth(const EncodableValue& value) {
 TEST(StandardCodec, HostileMessages) {
   const std::string too_deep =
       "Nesting deeper than 128 in StandardCodecSerializer::ReadValueOfType; read as null.";
-  const struct {
-    const char* name;
-    Bytes message;
-    int depth;
-    bool too_deep;
-  } rows[] = {
-      {"huge list of huge strings", Repeat("07 FF FF FF FF FF", 2000, "0C FF FF FF FF FF"), 1,
-       false},
-      {"chain of lists missing their elements", Repeat("0C 10", 128), 128, false},
-      {"chain of maps missing their entries", Repeat("00 0D 10", 128, "0D 10"), 128, true},
-      {"chain of huge lists", Repeat("0C FF FF FF FF FF", 3000), 128, true},
-      {"huge map of huge lists", Repeat("0A FF FF FF FF FF 0F", 1000, "0D FF FF FF FF FF"), 1,
-       false},
-      {"lists at the limit", Repeat("0C 01", 128), 128, false},
-      {"maps past the limit", Repeat("0D 01 00", 129), 128, true},
-      {"a million lists", Repeat("0C 01", 1000000), 128, true},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    const Decoded decoded = DecodeAt(row.message);
-    const size_t bound = row.message.size() + 128 * 33 + 2;
+  for (const Lines& row : Cases("codec_cases.txt", "hostile")) {
+    SCOPED_TRACE(row[5]);
+    const Bytes message = Repeat(row[1], std::stoul(row[2]), row[0]);
+    const Decoded decoded = DecodeAt(message);
+    const size_t bound = message.size() + 128 * 33 + 2;
     EXPECT_LE(decoded.log.size(), bound);
     EXPECT_LE(ListRoom(decoded.value), 3 * bound);
-    EXPECT_EQ(Depth(decoded.value), row.depth);
-    EXPECT_EQ(std::count(decoded.log.begin(), decoded.log.end(), too_deep) > 0, row.too_deep);
+    EXPECT_EQ(Depth(decoded.value), std::stoi(row[3]));
+    EXPECT_EQ(std::count(decoded.log.begin(), decoded.log.end(), too_deep) > 0, row[4] == "yes");
   }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "standins/driver/app_messages.h"
 #include "tests/test_util.h"
 
 namespace {
@@ -26,48 +27,18 @@ EncodableValue Nested(int depth, EncodableValue leaf, bool maps = false) {
 
 // Index first, then content; within a container, element by element through the same ordering.
 TEST(EncodableValue, Ordering) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  struct Row {
-    const char* name;
+  for (const quenbrel_test::Lines& row : quenbrel_test::Cases("value_cases.txt", "order")) {
+    SCOPED_TRACE(row[3]);
     EncodableValue a, b;
-    bool a_less, b_less;
-  };
-  // clang-format off
-  const Row rows[] = {
-      {"index before content", std::numeric_limits<int32_t>::max(), "", true, false},
-      {"null before false", EncodableValue(), false, true, false},
-      {"nulls equivalent", EncodableValue(), EncodableValue(), false, false},
-      {"int32 before int64", int32_t{9}, int64_t{1}, true, false},
-      {"int64 signed", int64_t{-5}, int64_t{0}, true, false},
-      {"NaN after a number", nan, 1.0, false, true},
-      {"NaN after a number in a list", std::vector<double>{0, 2}, std::vector<double>{0, nan},
-       true, false},
-      {"NaN after a number in a float list", std::vector<float>{1.0f},
-       std::vector<float>{static_cast<float>(nan)}, true, false},
-      {"string bytes unsigned", "\x7F", "\x80", true, false},
-      {"string prefix first", "ab", "abc", true, false},
-      {"bytes unsigned", std::vector<uint8_t>{0x7F}, std::vector<uint8_t>{0x80}, true, false},
-      {"float list", std::vector<float>{-1.0f}, std::vector<float>{-0.5f}, true, false},
-      {"list element index", EncodableList{"a"}, EncodableList{5}, false, true},
-      {"list prefix", EncodableList{1}, EncodableList{1, {}}, true, false},
-      {"map key first", EncodableMap{{1, "z"}}, EncodableMap{{2, "a"}}, true, false},
-      {"map then value", EncodableMap{{1, "a"}}, EncodableMap{{1, "b"}}, true, false},
-      {"map in key order", EncodableMap{{"b", 0}, {"a", 9}}, EncodableMap{{"a", 10}}, true, false},
-      {"empty map first", EncodableMap{}, EncodableMap{{{}, {}}}, true, false},
-      // Work in proportion to the values, not doubling with each level.
-      {"deep lists", Nested(200, 1), Nested(200, 2), true, false},
-      {"deep maps", Nested(200, 2, true), Nested(200, 1, true), false, true},
-      {"deep equivalent", Nested(200, -0.0), Nested(200, 0.0), false, false},
-  };
-  // clang-format on
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(row.a < row.b, row.a_less);
-    EXPECT_EQ(row.b < row.a, row.b_less);
-    if (row.a.index() != row.b.index()) {
-      EXPECT_FALSE(row.a == row.b);
-    }
+    ASSERT_TRUE(app::ParseValue(row[0], &a) && app::ParseValue(row[1], &b));
+    EXPECT_EQ(a < b, row[2] == "<");
+    EXPECT_EQ(b < a, row[2] == ">");
+    EXPECT_TRUE(a.index() == b.index() || !(a == b));
   }
+  // Work in proportion to the values, not doubling with each level.
+  EXPECT_LT(Nested(200, 1), Nested(200, 2));
+  EXPECT_LT(Nested(200, 1, true), Nested(200, 2, true));
+  EXPECT_FALSE(Nested(200, -0.0) < Nested(200, 0.0) || Nested(200, 0.0) < Nested(200, -0.0));
 }
 
 // A custom value is equal only to itself, and orders by its address.
