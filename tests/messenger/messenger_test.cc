@@ -28,30 +28,22 @@ ChannelMessageHandler TaggedHandler(uint8_t tag) {
 
 void RawCallback(FlutterDesktopMessengerRef, const FlutterDesktopMessage*, void*) {}
 
+// The reply a row expects: none, or the bytes.
+std::optional<Bytes> Reply(const std::string& hex) {
+  return hex == "none" ? std::nullopt : std::optional<Bytes>(quenbrel_test::Hex(hex));
+}
+
 // Installing, replacing (same registered address, new handler) and removing a channel's handler,
 // and a handler that replaces or removes its own channel while it runs.
 TEST(BinaryMessengerImpl, Registry) {
-  const struct {
-    const char* name;
-    std::string ops;  // 1, 2: install the handler answering 1 or 2; r: remove; R: register raw;
-                      // s: install a handler that installs 2 while it runs; x: one that removes
-    std::optional<Bytes> reply;
-  } rows[] = {
-      {"install", "1", Bytes{1}},
-      {"second handler replaces the first", "12", Bytes{2}},
-      {"remove", "1r", Bytes{}},
-      {"remove without handler clears the engine's registration", "Rr", Bytes{}},
-      {"install again after removal", "1r2", Bytes{2}},
-      {"replaced while running", "s", Bytes{2}},
-      {"removed while running", "x", Bytes{}},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const Lines& row : quenbrel_test::Cases("messenger_cases.txt", "registry")) {
+    SCOPED_TRACE(row[2]);
+    const std::string& ops = row[0];
     StandinEngineHandle engine;
     BinaryMessengerImpl messenger(engine.messenger());
     messenger.SetMessageHandler("other", TaggedHandler(3));
     std::vector<void*> addresses;  // registered since the last removal: all the same
-    for (char op : row.ops) {
+    for (char op : ops) {
       const std::string tag = std::string(64, op);  // outlives the call only inside the handler
       if (op == 'R') FlutterDesktopMessengerSetCallback(engine.messenger(), "c", RawCallback, 0);
       if (op == '1' || op == '2') messenger.SetMessageHandler("c", TaggedHandler(op - '0'));
@@ -72,7 +64,7 @@ TEST(BinaryMessengerImpl, Registry) {
       }
     }
     for (void* address : addresses) EXPECT_EQ(address, addresses.front());
-    EXPECT_EQ(engine.Reply(engine.Inject("c", {0x07})), row.reply);
+    EXPECT_EQ(engine.Reply(engine.Inject("c", {0x07})), Reply(row[1]));
     EXPECT_EQ(engine.Reply(engine.Inject("other", {0x07})), Bytes{3}) << "registry unchanged";
     messenger.SetMessageHandler("c", nullptr);
     messenger.SetMessageHandler("other", nullptr);
@@ -82,22 +74,9 @@ TEST(BinaryMessengerImpl, Registry) {
 // A reply, however many copies it has: the first call sends, later ones log; after the engine
 // stopped nothing is sent. One messenger reference serves all copies; the last gives it back.
 TEST(BinaryMessengerImpl, Replies) {
-  const struct {
-    const char* name;
-    std::string actions;  // a: answer AB; c: answer CD; e: answer empty; C: CD through a copy;
-                          // s: the engine stops
-    std::optional<Bytes> reply;
-    Lines log;
-  } rows[] = {
-      {"answered once", "a", Bytes{0xAB}, {}},
-      {"empty reply", "e", Bytes{}, {}},
-      {"answered twice", "ac", Bytes{0xAB}, {kDuplicate}},
-      {"answered through two copies", "aC", Bytes{0xAB}, {kDuplicate}},
-      {"answered after the engine stopped", "sa", std::nullopt, {}},
-      {"never answered", "", std::nullopt, {}},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const Lines& row : quenbrel_test::Cases("messenger_cases.txt", "replies")) {
+    SCOPED_TRACE(row[3]);
+    const std::string& actions = row[0];
     StandinEngineHandle engine;
     FlutterDesktopMessengerRef core = engine.messenger();
     BinaryMessengerImpl messenger(core);
@@ -108,19 +87,19 @@ TEST(BinaryMessengerImpl, Replies) {
     ReplyCallback copy = kept;
     EXPECT_EQ(StandinEngineMessengerReferences(core), 2);
     LogCapture capture;
-    for (char action : row.actions) {
+    for (char action : actions) {
       const uint8_t byte = action == 'a' ? 0xAB : 0xCD;
       if (action == 's') StandinEngineShutDown(engine.engine());
       if (action != 's')
         (action == 'C' ? copy : kept)(action == 'e' ? nullptr : &byte, action != 'e');
     }
-    EXPECT_EQ(capture.Take(), row.log);
-    EXPECT_EQ(engine.Reply(id), row.reply);
+    EXPECT_EQ(capture.Take(), row[2].empty() ? Lines() : Lines{kDuplicate});
+    EXPECT_EQ(engine.Reply(id), Reply(row[1]));
     kept = nullptr;
     EXPECT_EQ(StandinEngineMessengerReferences(core), 2);
     copy = nullptr;
     EXPECT_EQ(StandinEngineMessengerReferences(core), 1);
-    if (row.actions.find('s') == std::string::npos) messenger.SetMessageHandler("c", nullptr);
+    if (actions.find('s') == std::string::npos) messenger.SetMessageHandler("c", nullptr);
   }
 }
 
