@@ -68,19 +68,19 @@ ssize_t Capture(void*, const char* text, size_t size) {
 
 enum class Path { kFast, kForwardingStreams, kDerivedSerializer, kHiddenEnd };
 
+const StandardCodecSerializer& SerializerFor(Path path) {
+  return path == Path::kDerivedSerializer ? derived : StandardCodecSerializer::GetInstance();
+}
+
 // One value from |data| through |path|, and the lines it logged.
 EncodableValue Decode(const uint8_t* data, size_t size, Path path, std::string* log = nullptr) {
+  flutter::ByteBufferStreamReader buffer(data, size);
+  ForwardingReader forwarding(data, size, path != Path::kHiddenEnd);
+  const bool on_buffer = path == Path::kFast || path == Path::kDerivedSerializer;
   captured.clear();
   capturing = true;
-  EncodableValue value;
-  if (path == Path::kFast || path == Path::kDerivedSerializer) {
-    flutter::ByteBufferStreamReader reader(data, size);
-    value = path == Path::kFast ? StandardCodecSerializer::GetInstance().ReadValue(&reader)
-                                : derived.ReadValue(&reader);
-  } else {
-    ForwardingReader reader(data, size, path == Path::kForwardingStreams);
-    value = StandardCodecSerializer::GetInstance().ReadValue(&reader);
-  }
+  EncodableValue value = SerializerFor(path).ReadValue(
+      on_buffer ? static_cast<flutter::ByteStreamReader*>(&buffer) : &forwarding);
   capturing = false;
   if (log != nullptr) *log = captured;
   return value;
@@ -89,14 +89,11 @@ EncodableValue Decode(const uint8_t* data, size_t size, Path path, std::string* 
 // |value| after |offset| bytes through |path| (kHiddenEnd: as kForwardingStreams).
 Bytes Encode(const EncodableValue& value, Path path, size_t offset = 0) {
   Bytes bytes(offset, 0xAA);
-  if (path == Path::kFast || path == Path::kDerivedSerializer) {
-    flutter::ByteBufferStreamWriter writer(&bytes);
-    (path == Path::kFast ? StandardCodecSerializer::GetInstance() : derived)
-        .WriteValue(value, &writer);
-  } else {
-    ForwardingWriter writer(&bytes);
-    StandardCodecSerializer::GetInstance().WriteValue(value, &writer);
-  }
+  flutter::ByteBufferStreamWriter buffer(&bytes);
+  ForwardingWriter forwarding(&bytes);
+  const bool on_buffer = path == Path::kFast || path == Path::kDerivedSerializer;
+  SerializerFor(path).WriteValue(
+      value, on_buffer ? static_cast<flutter::ByteStreamWriter*>(&buffer) : &forwarding);
   return bytes;
 }
 
