@@ -14,8 +14,13 @@
 #include "host/flutter_view_controller.h"
 #include "host/win32_window.h"
 #include "standins/engine/standin_engine_test_api.h"
+#include "tests/test_util.h"
 
 namespace {
+
+using quenbrel_test::Cases;
+using quenbrel_test::Lines;
+using quenbrel_test::Unescaped;
 
 UINT Dpi96(HMONITOR) { return 96; }
 
@@ -65,31 +70,23 @@ TEST(Win32Window, ClassAndWindowLifetimes) {
 // The title bar's theme from the user's setting, with the current user's registry redirected to a
 // private volatile key (keys below it must be volatile too).
 TEST(Win32Window, ThemeFollowsAppsUseLightTheme) {
-  const struct {
-    DWORD type;  // 0: no value at all
-    DWORD value;
-    int dark;  // -1: the theme is left alone
-  } rows[] = {{0, 0, -1},
-              {REG_DWORD, 0, TRUE},
-              {REG_DWORD, 1, FALSE},
-              {REG_DWORD, 7, FALSE},
-              {REG_SZ, L'0', -1}};
   static std::vector<std::pair<HWND, BOOL>> calls;
   const HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(0x1234));
   const std::wstring root_name = L"Software\\QuenbrelTest" + std::to_wstring(GetCurrentProcessId());
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.value);
+  for (const Lines& row : Cases("host_cases.txt", "theme")) {
+    SCOPED_TRACE(row[3]);
     HKEY root = nullptr, key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, root_name.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
                               KEY_ALL_ACCESS, nullptr, &root, nullptr),
               ERROR_SUCCESS);
     RegOverridePredefKey(HKEY_CURRENT_USER, root);
-    if (row.type != 0) {
+    const DWORD type = row[0] == "dword" ? REG_DWORD : REG_SZ, value = std::stoul(row[1]);
+    if (row[0] != "none") {
       RegCreateKeyExW(HKEY_CURRENT_USER,
                       L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
                       nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-      RegSetValueExW(key, L"AppsUseLightTheme", 0, row.type,
-                     reinterpret_cast<const BYTE*>(&row.value), sizeof(row.value));
+      RegSetValueExW(key, L"AppsUseLightTheme", 0, type, reinterpret_cast<const BYTE*>(&value),
+                     sizeof(value));
       RegCloseKey(key);
     }
     calls.clear();
@@ -98,25 +95,18 @@ TEST(Win32Window, ThemeFollowsAppsUseLightTheme) {
     RegCloseKey(root);
     RegDeleteTreeW(HKEY_CURRENT_USER, root_name.c_str());
     using Calls = std::vector<std::pair<HWND, BOOL>>;
-    EXPECT_EQ(calls, row.dark < 0 ? Calls() : Calls({{window, row.dark}}));
+    EXPECT_EQ(calls, row[2] == "left" ? Calls() : Calls({{window, row[2] == "dark"}}));
   }
 }
 
 TEST(CommandLine, ArgumentsAfterTheProgramNameAsUtf8) {
-  const struct {
-    const wchar_t* command_line;
+  for (const Lines& row : Cases("host_cases.txt", "arguments")) {
+    const std::u16string line = Unescaped<char16_t>(row[0]);
     std::vector<std::string> expected;
-  } rows[] = {
-      {L"quenbrel.exe alpha \"beta gamma\"", {"alpha", "beta gamma"}},
-      {L"quenbrel.exe", {}},
-      {L"\"C:\\Program Files\\quenbrel.exe\" x", {"x"}},
-      {L"quenbrel.exe \"\" last", {"", "last"}},
-      {L"q caf\u00e9 \u20ac \xd83d\xde00", {"caf\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80"}},
-      // An unpaired or misordered surrogate empties its own argument only.
-      {L"q one a\xd800z three \xdc00 \xde00\xd83d a\xd83d", {"one", "", "three", "", "", ""}},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(CommandLineToUtf8Arguments(row.command_line), row.expected) << &row - rows;
+    std::istringstream in(Unescaped(row[1]));
+    for (std::string argument; std::getline(in, argument, ';');) expected.push_back(argument);
+    EXPECT_EQ(CommandLineToUtf8Arguments(std::wstring(line.begin(), line.end()).c_str()), expected)
+        << row[2];
   }
   EXPECT_EQ(ArgumentToUtf8(nullptr), "");
 }
