@@ -284,7 +284,8 @@ class Host:
         return int(self.event("result ").split()[1])
 
     def geometry(self):
-        """The window: [visible, x, y, w, h, style, client w, client h, view x, y, w, h]."""
+        """The window: [visible, x, y, w, h, style, client w, client h, view x, y, w, h, the
+        view has the focus]."""
         self.frame(b"G")
         return [int(w, 16) if i == 5 else int(w) for i, w in
                 enumerate(self.event("window ").split()[1:])]

@@ -165,6 +165,8 @@ void SendWindowMessage(HWND window, DriverSession& session, const std::vector<ui
   }
   const auto message = static_cast<UINT>(number(0, 4));
   const auto wparam = static_cast<WPARAM>(number(4, 8));
+  // The focus away from the view first, so that where the host puts it on activation shows.
+  if (message == WM_ACTIVATE) SetFocus(Root(window));
   // The quit message is posted to the thread, as a plug-in might: it ends the host's loop.
   const LRESULT result =
       message == WM_QUIT ? (PostQuitMessage(static_cast<int>(wparam)), 0)
@@ -173,7 +175,8 @@ void SendWindowMessage(HWND window, DriverSession& session, const std::vector<ui
   session.connection->SendEvent("result " + std::to_string(result));
 }
 
-// The top-level window and the view in it, as a 'G' frame asks.
+// The top-level window and the view in it (and whether the view has the focus), as a 'G' frame
+// asks.
 void ReportGeometry(HWND window, DriverSession& session) {
   const HWND root = Root(window);
   RECT outer = {}, client = {}, view = {};
@@ -182,11 +185,12 @@ void ReportGeometry(HWND window, DriverSession& session) {
   GetWindowRect(window, &view);
   MapWindowPoints(HWND_DESKTOP, root, reinterpret_cast<POINT*>(&view), 2);
   char line[200];
-  std::snprintf(line, sizeof(line), "window %d %ld %ld %ld %ld %lx %ld %ld %ld %ld %ld %ld",
+  std::snprintf(line, sizeof(line), "window %d %ld %ld %ld %ld %lx %ld %ld %ld %ld %ld %ld %d",
                 IsWindowVisible(root) ? 1 : 0, outer.left, outer.top, outer.right - outer.left,
                 outer.bottom - outer.top,
                 static_cast<unsigned long>(GetWindowLongW(root, GWL_STYLE)), client.right,
-                client.bottom, view.left, view.top, view.right - view.left, view.bottom - view.top);
+                client.bottom, view.left, view.top, view.right - view.left, view.bottom - view.top,
+                GetFocus() == window ? 1 : 0);
   session.connection->SendEvent(line);
 }
 

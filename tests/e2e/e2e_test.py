@@ -20,6 +20,7 @@ BUSY = w.error("busy", "Une operation imprimante est deja en cours.")
 GONE = "Cette imprimante n\u2019est plus installee sur cet appareil."
 INVALID = "Donnees d\u2019impression invalides."
 WM_QUIT, WM_FONTCHANGE, WM_DPICHANGED, WM_USER = 0x12, 0x1D, 0x2E0, 0x400
+WM_ACTIVATE, WM_DWMCOLORIZATIONCOLORCHANGED = 0x6, 0x320
 
 
 def device(kind, name):
@@ -113,7 +114,8 @@ def case_refused_view(ctx):
 
 def case_window(ctx):
     """Hidden until the first frame, then at its DPI-scaled place and size, the view made at the
-    client area's size and filling it, before and after a DPI change."""
+    client area's size and filling it, before and after a DPI change; activation focuses the view,
+    and a change of the system's colours is handled."""
     for dpi, place in ((96, [10, 10, 1440, 900]), (120, [12, 12, 1800, 1125])):
         gate = os.path.join(ctx.work, "frames-%d" % dpi)
         h = ctx.host(QUENBREL_TEST_ENGINE_DPI=str(dpi),
@@ -128,9 +130,11 @@ def case_window(ctx):
             g = h.geometry()
             w.check(g[:5] == [1] + place, "window %r, want %r" % (g, place))
             w.check(g[5] & ~0x04000000 == 0x10CF0000, "style %x" % g[5])
-            w.check(g[8:] == [0, 0] + g[6:8], "the view does not fill the client area: %r" % g)
+            w.check(g[8:12] == [0, 0] + g[6:8], "the view does not fill the client area: %r" % g)
             if not suggested:
                 w.check(h.event("view ") == "view %d %d" % tuple(g[6:8]), "the view's size")
+        w.check(h.window_message(WM_ACTIVATE, 1) == 0 and h.geometry()[12] == 1, "view's focus")
+        w.check(h.window_message(WM_DWMCOLORIZATIONCOLORCHANGED) == 0, "colours changed")
         finish(h)
 
 
