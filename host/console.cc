@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "host/flutter_windows.h"
+#include "host/engine_api/flutter_windows.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 
 #include "channel/binary_messenger.h"
 #include "channel/binary_messenger_impl.h"
+#include "host/engine_api/flutter_windows.h"
 #include "host/engine_project.h"
-#include "host/flutter_windows.h"
 #include "host/plugin_registry.h"
 
 namespace flutter {

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "host/flutter_windows.h"
+#include "host/engine_api/flutter_windows.h"
 
 namespace flutter {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "host/flutter_inappwebview_windows_plugin.h"
+#include "host/engine_api/flutter_inappwebview_windows_plugin.h"
 #include "printer/win32/printer_bridge_win32.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/flutter_windows.h"
+#include "host/engine_api/flutter_windows.h"
 
 namespace flutter {
 

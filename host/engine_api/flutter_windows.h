@@ -2,8 +2,8 @@
 // Handles are opaque: the host never looks inside them and ends each one only as its owner says.
 // The Windows-only part (views, window procedure, monitor DPI) is declared only for Windows builds;
 // the engine and messenger part also builds natively, against the stand-in engine used in tests.
-#ifndef QUENBREL_HOST_FLUTTER_WINDOWS_H_
-#define QUENBREL_HOST_FLUTTER_WINDOWS_H_
+#ifndef QUENBREL_HOST_ENGINE_API_FLUTTER_WINDOWS_H_
+#define QUENBREL_HOST_ENGINE_API_FLUTTER_WINDOWS_H_
 
 #include <stdbool.h>
 #include <stddef.h>
@@ -33,21 +33,21 @@ typedef struct FlutterDesktopMessageResponseHandle FlutterDesktopMessageResponse
 
 // The engine-creation record. Every pointer needs to stay valid only for the duration of the call.
 typedef struct {
-  const wchar_t* assets_path;          // NUL-terminated
-  const wchar_t* icu_data_path;        // NUL-terminated
-  const wchar_t* aot_library_path;     // NUL-terminated
-  const char* dart_entrypoint;         // UTF-8, never null (empty text for the default)
-  int dart_entrypoint_argc;            // number of entries in dart_entrypoint_argv
-  const char** dart_entrypoint_argv;   // UTF-8 texts in order; null when argc is 0
-  int32_t option_word_1;               // always 0 in this system
-  int32_t option_word_2;               // always 0 in this system
+  const wchar_t* assets_path;         // NUL-terminated
+  const wchar_t* icu_data_path;       // NUL-terminated
+  const wchar_t* aot_library_path;    // NUL-terminated
+  const char* dart_entrypoint;        // UTF-8, never null (empty text for the default)
+  int dart_entrypoint_argc;           // number of entries in dart_entrypoint_argv
+  const char** dart_entrypoint_argv;  // UTF-8 texts in order; null when argc is 0
+  int32_t option_word_1;              // always 0 in this system
+  int32_t option_word_2;              // always 0 in this system
 } FlutterDesktopEngineProperties;
 
 // One incoming channel message as the engine hands it to a channel callback.
 typedef struct {
-  size_t struct_size;                                           // sizeof(FlutterDesktopMessage)
-  const char* channel;                                          // NUL-terminated UTF-8
-  const uint8_t* message;                                       // message bytes (may be null if 0)
+  size_t struct_size;      // sizeof(FlutterDesktopMessage)
+  const char* channel;     // NUL-terminated UTF-8
+  const uint8_t* message;  // message bytes (may be null if 0)
   size_t message_size;
   const FlutterDesktopMessageResponseHandle* response_handle;  // for SendResponse
 } FlutterDesktopMessage;
@@ -87,12 +87,9 @@ FLUTTER_EXPORT void FlutterDesktopMessengerSetCallback(FlutterDesktopMessengerRe
 FLUTTER_EXPORT bool FlutterDesktopMessengerSend(FlutterDesktopMessengerRef messenger,
                                                 const char* channel, const uint8_t* message,
                                                 size_t message_size);
-FLUTTER_EXPORT bool FlutterDesktopMessengerSendWithReply(FlutterDesktopMessengerRef messenger,
-                                                         const char* channel,
-                                                         const uint8_t* message,
-                                                         size_t message_size,
-                                                         FlutterDesktopBinaryReply reply,
-                                                         void* user_data);
+FLUTTER_EXPORT bool FlutterDesktopMessengerSendWithReply(
+    FlutterDesktopMessengerRef messenger, const char* channel, const uint8_t* message,
+    size_t message_size, FlutterDesktopBinaryReply reply, void* user_data);
 FLUTTER_EXPORT void FlutterDesktopMessengerSendResponse(
     FlutterDesktopMessengerRef messenger, const FlutterDesktopMessageResponseHandle* handle,
     const uint8_t* data, size_t data_length);
@@ -119,4 +116,4 @@ FLUTTER_EXPORT UINT FlutterDesktopGetDpiForMonitor(HMONITOR monitor);
 }  // extern "C"
 #endif
 
-#endif  // QUENBREL_HOST_FLUTTER_WINDOWS_H_
+#endif  // QUENBREL_HOST_ENGINE_API_FLUTTER_WINDOWS_H_
