@@ -1,11 +1,14 @@
 #include "host/win32_window.h"
 
+#include <algorithm>
+
 #include "resources/resource_ids.h"
 
 namespace {
 
 constexpr wchar_t kWindowClassName[] = L"FLUTTER_RUNNER_WIN32_WINDOW";
-constexpr double kLogicalDpi = 96.0;
+constexpr UINT kLogicalDpi = 96;
+constexpr UINT kMaxDpi = 480;  // Windows scales to 500% at most
 
 // Number of Win32Window objects in existence.
 int32_t live_window_count = 0;
@@ -35,6 +38,12 @@ void RegisterWindowClass() {
   RegisterClassW(&window_class);
 }
 
+// The scale of a monitor's DPI. A DPI that no monitor reports is taken as 96 (0) or clamped to
+// the range Windows scales in, so that the window keeps a usable place and size.
+double ScaleFactor(UINT dpi) {
+  return dpi == 0 ? 1.0 : static_cast<double>(std::clamp(dpi, kLogicalDpi, kMaxDpi)) / kLogicalDpi;
+}
+
 int32_t Scale(int32_t value, double scale_factor) {
   return static_cast<int32_t>(static_cast<double>(value) * scale_factor);
 }
@@ -62,7 +71,7 @@ bool Win32Window::Create(const std::wstring& title, const LogicalPoint& origin,
 
   const POINT origin_point{origin.x, origin.y};
   HMONITOR monitor = MonitorFromPoint(origin_point, MONITOR_DEFAULTTONEAREST);
-  const double scale_factor = dpi_for_monitor_(monitor) / kLogicalDpi;
+  const double scale_factor = ScaleFactor(dpi_for_monitor_(monitor));
 
   HWND window = CreateWindowExW(0, kWindowClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
                                 Scale(origin.x, scale_factor), Scale(origin.y, scale_factor),

@@ -67,6 +67,24 @@ TEST(Win32Window, ClassAndWindowLifetimes) {
   EXPECT_TRUE(IsWindow(third.GetWindowHandle())) << "kept until the object ends";
 }
 
+// Place and size scale with the monitor's DPI; a DPI no monitor reports is taken as 96 (0) or
+// clamped to 480 (Windows' 500%).
+TEST(Win32Window, ScalesByTheMonitorsDpiWithinBounds) {
+  static UINT dpi;
+  const std::pair<UINT, RECT> rows[] = {
+      {120, {12, 12, 262, 137}}, {0, {10, 10, 210, 110}}, {100000, {50, 50, 1050, 550}}};
+  for (const auto& [given, expected] : rows) {
+    dpi = given;
+    Win32Window window([](HMONITOR) { return dpi; });
+    ASSERT_TRUE(window.Create(L"dpi", {10, 10}, {200, 100}));
+    RECT got;
+    GetWindowRect(window.GetWindowHandle(), &got);
+    EXPECT_EQ(std::vector<LONG>({got.left, got.top, got.right, got.bottom}),
+              std::vector<LONG>({expected.left, expected.top, expected.right, expected.bottom}))
+        << given;
+  }
+}
+
 // The title bar's theme from the user's setting, with the current user's registry redirected to a
 // private volatile key (keys below it must be volatile too).
 TEST(Win32Window, ThemeFollowsAppsUseLightTheme) {
