@@ -1,7 +1,14 @@
-// The French messages of the printer channel and its failures, shown to the user word for word.
-// UTF-8; the apostrophes are U+2019.
+// The texts of the printer channel, each defined here only: the French messages and device labels
+// shown to the user word for word (UTF-8; the apostrophes are U+2019), and the device ids'
+// prefixes.
 #ifndef QUENBREL_PRINTER_PRINTER_MESSAGES_H_
 #define QUENBREL_PRINTER_PRINTER_MESSAGES_H_
+
+// A device id: a prefix, then the system's own name; a label: the name, then a suffix.
+inline constexpr char kPrinterIdPrefix[] = "printer:";
+inline constexpr char kSerialIdPrefix[] = "serial:";
+inline constexpr char kPrinterLabelSuffix[] = " (imprimante Windows)";
+inline constexpr char kSerialLabelSuffix[] = " (port Bluetooth / serie)";
 
 // Answered at once on the window's thread.
 inline constexpr char kBusyMessage[] = "Une operation imprimante est deja en cours.";
