@@ -1,14 +1,29 @@
 #include "channel/log_line.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace flutter {
 
-void LogLine(const std::string& text) {
-  std::string line = text;
-  line.push_back('\n');
-  std::fwrite(line.data(), 1, line.size(), stderr);
+namespace {
+
+void WriteLine(const char* text, size_t size) noexcept {
+  char line[512];
+  if (size < sizeof(line)) {
+    std::memcpy(line, text, size);
+    line[size] = '\n';
+    std::fwrite(line, 1, size + 1, stderr);
+  } else {
+    std::fwrite(text, 1, size, stderr);
+    std::fputc('\n', stderr);
+  }
   std::fflush(stderr);
 }
+
+}  // namespace
+
+void LogLine(const std::string& text) noexcept { WriteLine(text.data(), text.size()); }
+
+void LogLine(const char* text) noexcept { WriteLine(text, std::strlen(text)); }
 
 }  // namespace flutter

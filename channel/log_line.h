@@ -1,5 +1,6 @@
 // The one way the channel layer reports problems: a line of English text on the standard error
-// stream. Callable from any thread; never throws.
+// stream. Callable from any thread; never throws and never allocates, so that it also serves
+// where memory has run out (a destructor, a handler of std::bad_alloc).
 #ifndef QUENBREL_CHANNEL_LOG_LINE_H_
 #define QUENBREL_CHANNEL_LOG_LINE_H_
 
@@ -7,8 +8,10 @@
 
 namespace flutter {
 
-// Writes |text|, a newline and a flush to stderr, as one write so that lines do not interleave.
-void LogLine(const std::string& text);
+// Writes |text|, a newline and a flush to stderr, as one write (for lines up to a few hundred
+// bytes) so that lines do not interleave.
+void LogLine(const std::string& text) noexcept;
+void LogLine(const char* text) noexcept;
 
 }  // namespace flutter
 
