@@ -22,18 +22,19 @@ class EngineReply {
   EngineReply(const EngineReply&) = delete;
   EngineReply& operator=(const EngineReply&) = delete;
 
-  // Sends the response unless the engine is gone (dropped silently) or one was sent already.
-  // The availability test and the hand-over of |response_handle_| happen under the messenger's
-  // lock and under |mutex_|, which keeps them atomic when the engine offers no lock.
-  void Respond(const uint8_t* reply, size_t reply_size) {
+  // Sends the response unless the engine is gone (dropped silently) or one was sent already
+  // (logged, unless |only_if_unanswered|). The availability test and the hand-over of
+  // |response_handle_| happen under the messenger's lock and under |mutex_|, which keeps them
+  // atomic when the engine offers no lock.
+  void Respond(const uint8_t* reply, size_t reply_size, bool only_if_unanswered = false) {
     FlutterDesktopMessengerRef locked = FlutterDesktopMessengerLock(messenger_);
     std::unique_lock<std::mutex> own(mutex_);
     if (FlutterDesktopMessengerIsAvailable(messenger_)) {
-      if (!response_handle_) {
-        LogLine("Error: Response can be set only once. Ignoring duplicate response.");
-      } else {
+      if (response_handle_) {
         FlutterDesktopMessengerSendResponse(messenger_, response_handle_, reply, reply_size);
         response_handle_ = nullptr;
+      } else if (!only_if_unanswered) {
+        LogLine("Error: Response can be set only once. Ignoring duplicate response.");
       }
     }
     own.unlock();
@@ -46,23 +47,38 @@ class EngineReply {
   const FlutterDesktopMessageResponseHandle* response_handle_;
 };
 
-// The engine's callback for every registered channel; |user_data| is the channel's handler.
+// The engine's callback for every registered channel; |user_data| is the channel's handler. Nothing
+// may unwind into the engine: a failure (no memory, say) is logged and, if the message has no
+// response yet, answered with the empty reply.
 void DispatchIncomingMessage(FlutterDesktopMessengerRef messenger,
                              const FlutterDesktopMessage* message, void* user_data) {
-  auto reply_state = std::make_shared<EngineReply>(messenger, message->response_handle);
-  ReplyCallback reply = [reply_state](const uint8_t* bytes, size_t size) {
-    reply_state->Respond(bytes, size);
-  };
-  reply_state.reset();
-  // A copy runs, so that a handler may replace or remove its own channel's entry while it runs.
-  const ChannelMessageHandler handler = *static_cast<ChannelMessageHandler*>(user_data);
-  handler(message->message, message->message_size, std::move(reply));
+  std::shared_ptr<EngineReply> reply_state;
+  try {
+    reply_state = std::make_shared<EngineReply>(messenger, message->response_handle);
+    ReplyCallback reply = [reply_state](const uint8_t* bytes, size_t size) {
+      reply_state->Respond(bytes, size);
+    };
+    // A copy runs, so that a handler may replace or remove its own channel's entry while it runs.
+    const ChannelMessageHandler handler = *static_cast<ChannelMessageHandler*>(user_data);
+    handler(message->message, message->message_size, std::move(reply));
+  } catch (...) {
+    LogLine("Failed to handle a channel message; answering it with the empty reply.");
+    if (reply_state) {
+      reply_state->Respond(nullptr, 0, true);
+    } else {
+      EngineReply(messenger, message->response_handle).Respond(nullptr, 0);
+    }
+  }
 }
 
 // The engine's answer to a Send with a reply; |user_data| is the reply copy that Send handed over.
 void DeliverSendReply(const uint8_t* data, size_t data_size, void* user_data) {
   std::unique_ptr<ReplyCallback> reply(static_cast<ReplyCallback*>(user_data));
-  (*reply)(data, data_size);
+  try {
+    (*reply)(data, data_size);
+  } catch (...) {
+    LogLine("A reply handler failed; its failure stops here.");
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "channel/method_channel.h"
 
+#include <exception>
 #include <utility>
 
 #include "channel/engine_method_result.h"
@@ -20,7 +21,11 @@ void MethodChannel::SetMethodCallHandler(MethodCallHandler handler) const {
       name_, [handler = std::move(handler), codec = codec_, name = name_](
                  const uint8_t* message, size_t message_size, ReplyCallback reply) {
         auto result = std::make_unique<EngineMethodResult>(std::move(reply), codec);
-        std::unique_ptr<MethodCall> call = codec->DecodeMethodCall(message, message_size);
+        std::unique_ptr<MethodCall> call;
+        try {
+          call = codec->DecodeMethodCall(message, message_size);
+        } catch (const std::exception&) {  // no memory for the call: as if it were not one
+        }
         if (!call) {
           LogLine("Unable to construct method call from message on channel " + name);
           result->NotImplemented();  // the application gets the empty reply

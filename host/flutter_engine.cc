@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "channel/log_line.h"
+
 namespace flutter {
 
 FlutterEngine::FlutterEngine(const EngineProject& project) {
@@ -68,8 +70,11 @@ void FlutterEngine::OnNextFrame(void* user_data) {
   // kept for the next frame.
   std::function<void()> callback = std::move(engine->next_frame_callback_);
   engine->next_frame_callback_ = nullptr;
-  if (callback) {
-    callback();
+  // Nothing may unwind into the engine.
+  try {
+    if (callback) callback();
+  } catch (...) {
+    LogLine("The next-frame callback failed.");
   }
 }
 

@@ -46,6 +46,14 @@ void Breach(const std::string& what) {
   std::_Exit(86);
 }
 
+namespace {
+thread_local bool in_host_code = false;
+}  // namespace
+
+HostCode::HostCode(bool host) : saved_(in_host_code) { in_host_code = host; }
+HostCode::~HostCode() { in_host_code = saved_; }
+bool HostCode::Current() { return in_host_code; }
+
 std::string Article(const std::string& kind) { return (kind[0] == 'e' ? "an " : "a ") + kind; }
 
 Globals::~Globals() {
@@ -140,7 +148,9 @@ void ShutDown(FlutterDesktopEngine* engine, bool by_host) {
       }
     }
   }
-  for (const SentMessage& sent : awaiting) sent.reply(nullptr, 0, sent.user_data);
+  for (const SentMessage& sent : awaiting) {
+    CallHost("send reply", [&] { sent.reply(nullptr, 0, sent.user_data); });
+  }
 }
 
 void Destroy(std::unique_ptr<FlutterDesktopEngine> engine) {

@@ -37,6 +37,7 @@ int64_t IdOf(const FlutterDesktopMessageResponseHandle* handle) {
 
 void FlutterDesktopMessengerSetCallback(FlutterDesktopMessengerRef messenger, const char* channel,
                                         FlutterDesktopMessageCallback callback, void* user_data) {
+  standin::HostCode engine_code(false);
   FlutterDesktopEngine* engine = standin::LiveEngine(messenger, "a channel registration");
   if (!channel) standin::Breach("a channel registration without a channel name");
   std::lock_guard<std::mutex> lock(engine->state_mutex);
@@ -50,6 +51,7 @@ void FlutterDesktopMessengerSetCallback(FlutterDesktopMessengerRef messenger, co
 bool FlutterDesktopMessengerSendWithReply(FlutterDesktopMessengerRef messenger, const char* channel,
                                           const uint8_t* message, size_t message_size,
                                           FlutterDesktopBinaryReply reply, void* user_data) {
+  standin::HostCode engine_code(false);
   FlutterDesktopEngine* engine = standin::LiveEngine(messenger, "a send");
   if (!channel || (!message && message_size > 0)) standin::Breach("a send without its bytes");
   std::lock_guard<std::mutex> lock(engine->state_mutex);
@@ -72,6 +74,7 @@ bool FlutterDesktopMessengerSend(FlutterDesktopMessengerRef messenger, const cha
 void FlutterDesktopMessengerSendResponse(FlutterDesktopMessengerRef messenger,
                                          const FlutterDesktopMessageResponseHandle* handle,
                                          const uint8_t* data, size_t data_length) {
+  standin::HostCode engine_code(false);
   FlutterDesktopEngine* engine = standin::LiveEngine(messenger, "a response");
   if (messenger->lock_holder.load() != std::this_thread::get_id() && !messenger->lockless) {
     standin::Breach("a response sent without holding the messenger's lock");

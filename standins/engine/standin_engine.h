@@ -52,6 +52,32 @@ namespace standin {
 // Writes "[stand-in engine] contract breach: |what|" to standard error and ends the process.
 [[noreturn]] void Breach(const std::string& what);
 
+// While alive, the code running on this thread is the host's (|host| true) or the engine's own; see
+// StandinEngineInHostCode.
+class HostCode {
+ public:
+  explicit HostCode(bool host);
+  ~HostCode();
+  HostCode(const HostCode&) = delete;
+  HostCode& operator=(const HostCode&) = delete;
+  static bool Current();
+
+ private:
+  bool saved_;
+};
+
+// Runs |call|, a call of one of the host's callbacks (|what|), as the host's code. The engine
+// library is C: an exception unwinding into it is a breach.
+template <typename Call>
+void CallHost(const char* what, Call&& call) {
+  HostCode host(true);
+  try {
+    call();
+  } catch (...) {
+    Breach(std::string("an exception unwound into the engine from its ") + what + " callback");
+  }
+}
+
 struct Registration {
   FlutterDesktopMessageCallback callback;
   void* user_data;

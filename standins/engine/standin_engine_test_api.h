@@ -70,6 +70,10 @@ FLUTTER_EXPORT void StandinEngineSetLockless(FlutterDesktopEngineRef engine, boo
 // False when none was registered.
 FLUTTER_EXPORT bool StandinEngineFireNextFrame(FlutterDesktopEngineRef engine);
 
+// Whether the calling thread runs the host's code inside one of the engine's callbacks (and not the
+// engine's own code that the host called from there): where a test may inject the host's failures.
+FLUTTER_EXPORT bool StandinEngineInHostCode(void);
+
 // How many references |messenger| has (its engine holds one until it ends).
 FLUTTER_EXPORT int StandinEngineMessengerReferences(FlutterDesktopMessengerRef messenger);
 

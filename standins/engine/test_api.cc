@@ -36,7 +36,8 @@ void Deliver(FlutterDesktopEngine* engine, QueuedMessage message) {
   record.message = message.bytes.empty() ? nullptr : message.bytes.data();
   record.message_size = message.bytes.size();
   record.response_handle = HandleFor(message.id);
-  registration.callback(engine->messenger, &record, registration.user_data);
+  CallHost("channel message",
+           [&] { registration.callback(engine->messenger, &record, registration.user_data); });
 }
 
 }  // namespace standin
@@ -136,7 +137,7 @@ bool StandinEngineAnswerSent(FlutterDesktopEngineRef engine, size_t index, const
     function = sent.reply;
     user_data = sent.user_data;
   }
-  function(reply, reply_size, user_data);
+  standin::CallHost("send reply", [&] { function(reply, reply_size, user_data); });
   return true;
 }
 
@@ -158,11 +159,13 @@ bool StandinEngineFireNextFrame(FlutterDesktopEngineRef engine) {
     std::swap(user_data, engine->next_frame_user_data);
   }
   if (!callback) return false;
-  callback(user_data);
+  standin::CallHost("next-frame", [&] { callback(user_data); });
   return true;
 }
 
 void StandinEngineShutDown(FlutterDesktopEngineRef engine) { standin::ShutDown(engine, false); }
+
+bool StandinEngineInHostCode(void) { return standin::HostCode::Current(); }
 
 int StandinEngineMessengerReferences(FlutterDesktopMessengerRef messenger) {
   return messenger->references.load();

@@ -126,7 +126,7 @@ void ProduceFrame(HWND window, View* view) {
   }
   if (!callback) return;
   std::shared_ptr<DriverSession> session = view->session;  // the callback may end the view
-  callback(user_data);
+  CallHost("next-frame", [&] { callback(user_data); });
   if (session) session->connection->SendEvent("frame");
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -129,7 +130,8 @@ TEST(CommandLine, ArgumentsAfterTheProgramNameAsUtf8) {
   EXPECT_EQ(ArgumentToUtf8(nullptr), "");
 }
 
-// Once per registration; a callable registered from inside one is kept for the next frame.
+// Once per registration; a callable registered from inside one is kept for the next frame; one
+// that fails stops there (the stand-in ends the run if it unwinds into the engine).
 TEST(FlutterEngine, NextFrameCallableRunsOncePerRegistration) {
   flutter::FlutterViewController controller(640, 480, flutter::EngineProject(L"data"));
   flutter::FlutterEngine* engine = controller.GetEngine();
@@ -137,7 +139,10 @@ TEST(FlutterEngine, NextFrameCallableRunsOncePerRegistration) {
   int runs = 0;
   engine->SetNextFrameCallback([&runs, engine]() {
     runs += 1;
-    engine->SetNextFrameCallback([&runs]() { runs += 10; });
+    engine->SetNextFrameCallback([&runs]() {
+      runs += 10;
+      throw std::bad_alloc();
+    });
   });
   EXPECT_TRUE(StandinEngineFireNextFrame(handle));
   EXPECT_TRUE(StandinEngineFireNextFrame(handle));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,6 +49,12 @@ TEST(BinaryMessengerImpl, Registry) {
       if (op == 'R') FlutterDesktopMessengerSetCallback(engine.messenger(), "c", RawCallback, 0);
       if (op == '1' || op == '2') messenger.SetMessageHandler("c", TaggedHandler(op - '0'));
       if (op == 'r') messenger.SetMessageHandler("c", nullptr);
+      if (op == 't' || op == 'T') {  // a handler that fails, before or after it answers
+        messenger.SetMessageHandler("c", [op](const uint8_t*, size_t, ReplyCallback reply) {
+          if (op == 'T') reply(reinterpret_cast<const uint8_t*>("T"), 1);
+          throw std::bad_alloc();
+        });
+      }
       if (op == 's' || op == 'x') {
         messenger.SetMessageHandler(
             "c", [&messenger, op, tag](const uint8_t*, size_t, ReplyCallback reply) {
@@ -123,18 +130,19 @@ TEST(BinaryMessengerImpl, RepliesWithoutTheEnginesLock) {
 }
 
 // A message goes out once, asking for a reply only when there is one; the reply runs once when
-// answered and is let go then, or at once when the engine refuses the message.
+// answered and is let go then (even when it fails), or at once when the engine refuses the message.
 TEST(BinaryMessengerImpl, Sends) {
-  for (int row = 0; row < 4; ++row) {
-    const bool with_reply = row & 1, refused = row & 2;
+  for (int row = 0; row < 6; ++row) {
+    const bool with_reply = row & 1, refused = row & 2, throws = row & 4;
     SCOPED_TRACE(row);
     StandinEngineHandle engine;
     BinaryMessengerImpl messenger(engine.messenger());
     StandinEngineSetRefuseSends(engine.engine(), refused);
     auto alive = std::make_shared<int>(0);  // held by the reply: tells when it is gone
     std::vector<Bytes> answers;
-    ReplyCallback reply = [alive, &answers](const uint8_t* data, size_t size) {
+    ReplyCallback reply = [alive, &answers, throws](const uint8_t* data, size_t size) {
       answers.emplace_back(data, data + size);
+      if (throws) throw std::bad_alloc();  // stopped before it reaches the engine
     };
     const Bytes message{1, 2, 3};
     messenger.Send("c", message.data(), message.size(), with_reply ? reply : nullptr);
