@@ -1,8 +1,6 @@
 #include "printer/printer_bridge.h"
 
-#include <algorithm>
 #include <exception>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -22,6 +20,16 @@ constexpr char kBusyCode[] = "busy";
 constexpr char kSettingsCode[] = "settings";
 constexpr char kArgumentsCode[] = "arguments";
 constexpr char kPrinterCode[] = "printer";
+
+// Answers |result|, which an answer failed to reach, with the error "printer" and |message|; if
+// even that cannot be encoded, with the empty reply, which needs no memory.
+void FallBack(flutter::MethodResult& result, const char* message) noexcept {
+  try {
+    result.Error(kPrinterCode, message);
+  } catch (...) {
+    result.NotImplemented();
+  }
+}
 
 // The value stored under the string key |key|, or null when the map has none.
 const EncodableValue* FindByStringKey(const EncodableMap& map, const char* key) {
@@ -53,25 +61,18 @@ PrinterBridge::~PrinterBridge() {
 
 void PrinterBridge::HandleMethodCall(const flutter::MethodCall& call,
                                      std::unique_ptr<Result> result) {
-  // Nothing may reach the channel layer, and no call may stay unanswered: a call that fails here
-  // (no worker thread, no memory for the ticket's copy, ...) is refused and the bridge stays Idle.
+  if (pending_result && state->undelivered.load()) AnswerPending();
   try {
-    try {
-      Dispatch(call, result);
-    } catch (const std::exception& e) {
-      flutter::LogLine(std::string("Printer call failed: ") + e.what());
-      if (result) result->Error(kPrinterCode, kWorkerStartMessage);
-    } catch (...) {
-      flutter::LogLine("Printer call failed.");
-      if (result) result->Error(kPrinterCode, kWorkerStartMessage);
-    }
+    Dispatch(call, result);
   } catch (...) {
-    flutter::LogLine("Printer call failed and could not be answered.");
+    // No worker thread, no memory for the ticket's copy or for the answer, ...: the call is
+    // refused and the bridge stays as it was. Nothing may reach the channel layer.
+    flutter::LogLine("Printer call failed; refused.");
+    if (result) FallBack(*result, kWorkerStartMessage);
   }
 }
 
 void PrinterBridge::Dispatch(const flutter::MethodCall& call, std::unique_ptr<Result>& result) {
-  DeliverUndelivered();
   if (pending_result) {
     result->Error(kBusyCode, kBusyMessage);
     return;
@@ -117,81 +118,48 @@ void PrinterBridge::OpenSettings(Result& result) {
 }
 
 void PrinterBridge::RunOperation(Task task, std::unique_ptr<Result>& result) {
+  platform.threads->StartDetached([state = state, task = std::move(task),
+                                   poster = platform.poster] { RunWorker(*state, task, *poster); });
+  // Pending from here on; the worker's message is handled on this thread, so after this.
   pending_result = std::move(result);
-  state->undelivered.store(false);
-  std::shared_ptr<State> worker_state = state;
-  std::shared_ptr<WindowPoster> poster = platform.poster;
-  PostRetry retry = platform.post_retry;
-  try {
-    platform.threads->StartDetached([worker_state = std::move(worker_state), task = std::move(task),
-                                     poster = std::move(poster),
-                                     retry] { RunWorker(worker_state, task, *poster, retry); });
-  } catch (...) {
-    result = std::move(pending_result);  // without a worker nobody would answer: not pending
-    throw;
-  }
 }
 
-void PrinterBridge::RunWorker(const std::shared_ptr<State>& state, const Task& task,
-                              WindowPoster& poster, PostRetry retry) {
+void PrinterBridge::RunWorker(State& state, const Task& task, WindowPoster& poster) {
   try {
     EncodableValue value = task();
-    std::lock_guard<std::mutex> lock(state->mutex);
-    state->value = std::move(value);
-    state->error.clear();
-    state->failed = false;
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.value = std::move(value);
+    state.error.clear();
+    state.failed = false;
   } catch (const std::exception& e) {
-    std::lock_guard<std::mutex> lock(state->mutex);
-    state->error = e.what();
-    state->failed = true;
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.error = e.what();
+    state.failed = true;
   }
   // The outcome is stored before the post, so whoever handles the message finds it.
-  std::chrono::milliseconds delay = retry.first_delay;
-  for (int attempt = 1; state->active.load(); ++attempt) {
-    if (poster.Post(state->window, kPrinterResultMessage)) {
-      return;
-    }
-    if (attempt >= retry.attempts) {
-      state->undelivered.store(true);
-      return;
-    }
-    std::this_thread::sleep_for(delay);
-    delay = std::min(delay * 2, retry.max_delay);
+  if (state.active.load() && !poster.Post(state.window, kPrinterResultMessage)) {
+    state.undelivered.store(true);
   }
 }
 
 bool PrinterBridge::HandleWindowMessage(unsigned int message) {
-  // Called from the window procedure: nothing may escape.
-  try {
-    if (message != kPrinterResultMessage) {
-      DeliverUndelivered();
-      return false;
-    }
-    if (pending_result) {
-      state->undelivered.store(false);
-      AnswerPending();
-    }
-  } catch (const std::exception& e) {
-    flutter::LogLine(std::string("Printer result could not be answered: ") + e.what());
-  } catch (...) {
-    flutter::LogLine("Printer result could not be answered.");
-  }
-  return message == kPrinterResultMessage;
+  const bool ours = message == kPrinterResultMessage;
+  if (pending_result && (ours || state->undelivered.load())) AnswerPending();
+  return ours;
 }
 
 void PrinterBridge::AnswerPending() {
-  // Idle from here on, even if answering fails.
-  std::unique_ptr<Result> result = std::move(pending_result);
-  std::lock_guard<std::mutex> lock(state->mutex);
-  if (!state->failed) {
-    result->Success(state->value);
-  } else {
-    result->Error(kPrinterCode, state->error);
-  }
-}
-
-void PrinterBridge::DeliverUndelivered() {
-  if (pending_result && state->undelivered.exchange(false)) {
-    AnswerPending();
+  std::unique_ptr<Result> result = std::move(pending_result);  // Idle from here on
+  state->undelivered.store(false);
+  try {
+    std::lock_guard<std::mutex> lock(state->mutex);
+    if (!state->failed) {
+      result->Success(state->value);
+    } else {
+      result->Error(kPrinterCode, state->error);
+    }
+  } catch (...) {
+    flutter::LogLine("Printer outcome could not be answered; answered as lost.");
+    FallBack(*result, kOutcomeLostMessage);
   }
 }

@@ -21,6 +21,7 @@
 #include "printer/platform/window_handle.h"
 #include "printer/platform/window_poster.h"
 #include "printer/printer_services.h"
+#include "printer/serial_transport.h"
 
 // The private message that wakes the window's thread when an operation has finished (WM_APP +
 // 0x5A). Posted with wParam 0 and lParam 0; only the number matters.
@@ -29,15 +30,10 @@ constexpr unsigned int kPrinterResultMessage = 0x805A;
 // The largest ticket "print" accepts, in bytes.
 constexpr size_t kMaxTicketBytes = 65536;
 
-// How a worker retries a refused post (a full queue, say) while its bridge lives: |attempts| posts
-// in all, waiting |first_delay| before the second and twice as long before each next one, at most
-// |max_delay|. If every attempt is refused, the window's thread delivers the outcome at the next
-// window message or call it sees.
-struct PostRetry {
-  int attempts = 8;
-  std::chrono::milliseconds first_delay{10};
-  std::chrono::milliseconds max_delay{500};
-};
+// The longest an operation can take: a largest ticket to a serial port, every piece of which
+// waits out the write time-out. The program waits that long at most for a worker still running.
+constexpr std::chrono::milliseconds kLongestOperation =
+    static_cast<long long>(kMaxTicketBytes / kSerialPieceBytes) * kSerialWriteTimeout;
 
 // The operating-system services the bridge runs on, chosen by whoever builds it.
 struct BridgePlatform {
@@ -45,7 +41,6 @@ struct BridgePlatform {
   std::unique_ptr<Shell> shell;              // window's thread only
   std::unique_ptr<ThreadStarter> threads;    // window's thread only
   std::shared_ptr<PrinterServices> devices;  // used by workers that may outlive the bridge
-  PostRetry post_retry;
 };
 
 // Owner: the host window, alone, through an owning pointer; made once the engine's messenger
@@ -66,8 +61,9 @@ class PrinterBridge {
     flutter::EncodableValue value;  // result of the last operation that succeeded
     std::string error;              // message of the last failure; empty after a success
     bool failed = false;            // whether the last operation failed, whatever its message
-    // Set by a worker when every post of its completion message was refused: the window's
-    // thread then answers at the next window message or call instead of waiting for the post.
+    // Set by a worker whose completion message could not be posted (a full queue): the window's
+    // thread then answers at the next window message or call it sees, which a full queue brings
+    // soon.
     std::atomic<bool> undelivered{false};
   };
 
@@ -96,15 +92,13 @@ class PrinterBridge {
 
   void Dispatch(const flutter::MethodCall& call, std::unique_ptr<Result>& result);
   void OpenSettings(Result& result);
-  // Takes |result| as pending and starts the worker; when no worker starts, |result| is handed
-  // back and the thread library's error is rethrown.
+  // Starts the worker and takes |result| as pending; when no worker starts, |result| stays with
+  // the caller and the thread library's error is rethrown.
   void RunOperation(Task task, std::unique_ptr<Result>& result);
-  static void RunWorker(const std::shared_ptr<State>& state, const Task& task, WindowPoster& poster,
-                        PostRetry retry);
-  // Answers |pending_result| from the stored outcome and makes the bridge Idle.
+  static void RunWorker(State& state, const Task& task, WindowPoster& poster);
+  // Answers |pending_result| from the stored outcome and makes the bridge Idle. Never throws: an
+  // outcome that cannot be answered (no memory to encode it) becomes an error on the same call.
   void AnswerPending();
-  // If the completion message of the pending operation could not be posted, answers it now.
-  void DeliverUndelivered();
 
   std::shared_ptr<State> state;
   std::unique_ptr<flutter::MethodChannel> channel;

@@ -17,6 +17,10 @@ inline constexpr char kTicketInvalidMessage[] = "Ticket invalide.";
 inline constexpr char kTicketDataInvalidMessage[] = u8"Donnees d’impression invalides.";
 // A call that fails on the window's thread (no worker thread can be started, say).
 inline constexpr char kWorkerStartMessage[] = u8"Impossible de lancer l’operation imprimante.";
+// An operation whose outcome could not be answered (no memory to encode it, say): a ticket may
+// have been printed, so the user checks before printing again.
+inline constexpr char kOutcomeLostMessage[] =
+    u8"Resultat de l’operation imprimante inconnu. Verifiez le ticket avant de reessayer.";
 
 // The device look-up of "print".
 inline constexpr char kDeviceGoneMessage[] =

@@ -3,9 +3,9 @@
 // down.
 #include "printer/printer_bridge.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <optional>
 #include <string>
 #include <thread>
@@ -16,6 +16,7 @@
 #include "standins/driver/app_messages.h"
 #include "standins/engine/standin_engine_handle.h"
 #include "standins/printer/bridge_platform.h"
+#include "tests/failing_new.h"
 #include "tests/test_util.h"
 
 namespace {
@@ -28,23 +29,23 @@ class BridgeHarness {
   flutter::BinaryMessengerImpl messenger_{engine_.messenger()};
 
  public:
-  explicit BridgeHarness(PostRetry retry = {3, std::chrono::milliseconds(0),
-                                            std::chrono::milliseconds(0)}) {
+  BridgeHarness() {
     auto owned_shell = std::make_unique<FakeShell>();
     auto owned_threads = std::make_unique<HeldThreads>();
     shell = owned_shell.get();
     threads = owned_threads.get();
     bridge = std::make_unique<PrinterBridge>(
         &messenger_, kWindow,
-        BridgePlatform{machine, std::move(owned_shell), std::move(owned_threads), machine, retry});
+        BridgePlatform{machine, std::move(owned_shell), std::move(owned_threads), machine});
   }
 
   // Injects a call as the application would; its id.
   int64_t Call(const std::string& method, flutter::EncodableValue arguments = {}) {
-    return engine_.Inject(
-        "quenbrel/printer",
-        *flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(flutter::MethodCall(
-            method, std::make_unique<flutter::EncodableValue>(std::move(arguments)))));
+    return Send(*flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(flutter::MethodCall(
+        method, std::make_unique<flutter::EncodableValue>(std::move(arguments)))));
+  }
+  int64_t Send(const std::vector<uint8_t>& message) {
+    return engine_.Inject("quenbrel/printer", message);
   }
   // The reply to |id| as text ("none" while there is none).
   std::string Reply(int64_t id) {
@@ -86,6 +87,10 @@ const std::string kSettings =
 const std::string kNoWorker =
     "error printer \"Impossible de lancer l\xE2\x80\x99operation imprimante.\" null";
 const std::string kNull = "success null";
+const std::string kLost =
+    "error printer \"Resultat de l\xE2\x80\x99operation imprimante inconnu. Verifiez le ticket "
+    "avant "
+    "de reessayer.\" null";
 
 const std::vector<PrinterDevice> kDevices = {
     {"printer:Caisse 1", "Caisse 1 (imprimante Windows)"},
@@ -184,28 +189,21 @@ TEST(PrinterBridge, BusyWhilePending) {
   }
 }
 
-// The bridge goes while an operation is pending: a ticket being sent still goes out, a worker
-// whose posts are refused stops retrying; nothing is posted or answered, the worker lets go of
-// everything it held, and a later call finds no handler (the engine answers it).
+// The bridge goes while a ticket is being sent: it still goes out; nothing is posted or answered,
+// the worker lets go of everything it held, and a later call finds no handler (the engine answers
+// it).
 TEST(PrinterBridge, DestroyedWhilePending) {
-  for (const bool retrying : {false, true}) {
-    SCOPED_TRACE(retrying ? "posts refused, retrying" : "ticket being sent");
-    BridgeHarness h(PostRetry{1000000, std::chrono::milliseconds(1), std::chrono::milliseconds(2)});
-    h.machine->devices = kDevices;
-    h.machine->refusals = retrying ? -1 : 0;
-    const int64_t id = h.Call("print", Value(kPrint));
-    std::thread worker(std::move(h.threads->held.front()));
-    for (int i = 0; i < 10000 && retrying && h.machine->posts < 2; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    h.bridge.reset();
-    worker.join();
-    EXPECT_EQ(h.machine.use_count(), 1);
-    EXPECT_EQ(h.machine->printed.size(), 1u);
-    EXPECT_TRUE(h.machine->queue.empty());
-    EXPECT_EQ(h.Reply(id), "none");
-    EXPECT_EQ(h.Reply(h.Call("list")), "empty");
-  }
+  BridgeHarness h;
+  h.machine->devices = kDevices;
+  const int64_t id = h.Call("print", Value(kPrint));
+  std::function<void()> worker = std::move(h.threads->held.front());  // the bridge owns |threads|
+  h.bridge.reset();
+  std::thread(std::move(worker)).join();
+  EXPECT_EQ(h.machine.use_count(), 1);
+  EXPECT_EQ(h.machine->printed.size(), 1u);
+  EXPECT_EQ(h.machine->posts, 0);
+  EXPECT_EQ(h.Reply(id), "none");
+  EXPECT_EQ(h.Reply(h.Call("list")), "empty");
 }
 
 // No thread for the worker, or a failure while a call is handled: the call is answered at once
@@ -224,26 +222,69 @@ TEST(PrinterBridge, FailuresOnTheWindowThread) {
   }
 }
 
-// Refused posts: retried while the bridge lives; if every retry is refused, the window's thread
-// answers at the next message it sees or at the next call, which is then served normally.
+// A refused post (a full queue): the window's thread answers at the next message it sees or at the
+// next call, which is then served normally.
 TEST(PrinterBridge, PostRefused) {
-  enum Delivery { kPostedLater, kNextWindowMessage, kNextCall };
-  for (const auto& [refusals, delivery] : std::vector<std::pair<int, Delivery>>{
-           {2, kPostedLater}, {-1, kNextWindowMessage}, {-1, kNextCall}}) {
-    SCOPED_TRACE(delivery);
+  for (const bool by_call : {false, true}) {
+    SCOPED_TRACE(by_call ? "next call" : "next window message");
     BridgeHarness h;
     h.machine->devices = kDevices;
-    h.machine->refusals = refusals;
+    h.machine->refusals = 1;
     const int64_t id = h.Call("list");
     h.Finish();
-    EXPECT_EQ(h.machine->posts, 3);
-    EXPECT_EQ(h.Reply(id) == "none", delivery != kPostedLater);
-    if (delivery == kNextWindowMessage) {
-      EXPECT_FALSE(h.bridge->HandleWindowMessage(0x0113));
-    } else if (delivery == kNextCall) {
+    EXPECT_EQ(h.machine->posts, 1);
+    EXPECT_EQ(h.Reply(id), "none");
+    if (by_call) {
       EXPECT_EQ(h.Reply(h.Call("settings")), kNull);
+    } else {
+      EXPECT_FALSE(h.bridge->HandleWindowMessage(0x0113));
     }
     EXPECT_EQ(h.Reply(id), Listed());
+  }
+}
+
+// Memory runs out at each of the host's allocations in turn while a call is handled: nothing
+// unwinds into the engine (the stand-in ends the run if it does), every call is answered once, and
+// an outcome that was waiting to be answered is answered on its own call.
+TEST(PrinterBridge, OutOfMemory) {
+  const struct {
+    const char* method;  // null: a message that is not a call
+    const char* arguments;
+    std::string reply;  // when no allocation fails
+  } kCalls[] = {
+      {"settings", "null", kNull},
+      {"print", kPrint, kNull},
+      {"print", "{}", R"(error arguments "Donnees d’impression invalides." null)"},
+      {"list", "null", Listed()},
+      {"nope", "null", "empty"},
+      {nullptr, "", "empty"},
+  };
+  for (const auto& call : kCalls) {
+    for (const bool waiting : {false, true}) {
+      SCOPED_TRACE(std::string(call.method ? call.method : "not a call") +
+                   (waiting ? ", a list waiting" : ""));
+      for (long n = 1;; ++n) {
+        BridgeHarness h;
+        h.machine->devices = kDevices;
+        h.machine->refusals = -1;  // its answer waits for the next call
+        const int64_t list = waiting ? h.Call("list") : 0;
+        h.Finish();
+        quenbrel_test::FailHostAllocation(n);
+        const int64_t id = call.method ? h.Call(call.method, Value(call.arguments)) : h.Send({7});
+        const bool failed = quenbrel_test::HostAllocationFailed();
+        quenbrel_test::FailHostAllocation(0);
+        h.Finish();
+        h.bridge->HandleWindowMessage(0);  // a call that failed before the bridge left it waiting
+        if (waiting) {
+          EXPECT_THAT(h.Reply(list), testing::AnyOf(Listed(), kLost)) << n;
+        }
+        if (!failed) {
+          EXPECT_EQ(h.Reply(id), call.reply);
+          break;
+        }
+        EXPECT_NE(h.Reply(id), "none") << n;
+      }
+    }
   }
 }
 
