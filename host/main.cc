@@ -5,10 +5,13 @@
 
 #include <utility>
 
+#include "channel/log_line.h"
 #include "host/command_line.h"
 #include "host/console.h"
 #include "host/engine_project.h"
 #include "host/flutter_window.h"
+#include "printer/platform/thread_starter.h"
+#include "printer/printer_bridge.h"
 
 namespace {
 
@@ -47,9 +50,13 @@ int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   } else if (IsDebuggerPresent()) {
     OpenDebugConsole();
   }
-  // COM ends after the window and the engine that may use it.
+  // COM ends after the window and the engine that may use it, and after any printer worker.
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const int exit_code = RunWindow();
+  // A ticket still being sent when the window closed is finished, not cut off by the exit.
+  if (!WaitForLiveWorkers(kLongestOperation)) {
+    flutter::LogLine("Exiting while a printer operation still runs.");
+  }
   CoUninitialize();
   return exit_code;
 }

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr std::size_t kPieceSize = 1024;
-
 // Closes the port however the call ends.
 class OpenPort {
  public:
@@ -54,14 +52,14 @@ void PrintToSerialPort(SerialPort& port, const std::string& id,
   if (!port.GetCommState(handle, &state)) throw std::runtime_error(kPortUnreadableMessage);
   SetLine(&state);
   CommTimeouts timeouts;
-  timeouts.WriteTotalTimeoutConstant = 5000;
+  timeouts.WriteTotalTimeoutConstant = static_cast<std::uint32_t>(kSerialWriteTimeout.count());
   if (!port.SetCommState(handle, state) || !port.SetCommTimeouts(handle, timeouts)) {
     throw std::runtime_error(kPortNotConfiguredMessage);
   }
 
   std::size_t sent = 0;
   while (sent < bytes.size()) {
-    const auto piece = static_cast<std::uint32_t>(std::min(kPieceSize, bytes.size() - sent));
+    const auto piece = static_cast<std::uint32_t>(std::min(kSerialPieceBytes, bytes.size() - sent));
     std::uint32_t written = 0;
     if (!port.Write(handle, bytes.data() + sent, piece, &written) || written == 0) {
       throw std::runtime_error(kPortSendInterruptedMessage);

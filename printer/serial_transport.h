@@ -3,11 +3,18 @@
 #ifndef QUENBREL_PRINTER_SERIAL_TRANSPORT_H_
 #define QUENBREL_PRINTER_SERIAL_TRANSPORT_H_
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "printer/platform/serial_port.h"
+
+// A ticket goes out in pieces of at most this many bytes, and a piece that the port takes no byte
+// of within the time-out fails the send.
+inline constexpr std::size_t kSerialPieceBytes = 1024;
+inline constexpr std::chrono::milliseconds kSerialWriteTimeout{5000};
 
 // Opens "\\.\" + the port named by `id` (a "serial:" id) for itself alone, sets 9600 baud 8N1 with
 // no handshake and DTR/RTS raised, gives each write 5 s, writes `bytes` in pieces of at most 1,024

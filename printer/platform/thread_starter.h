@@ -2,6 +2,7 @@
 #ifndef QUENBREL_PRINTER_PLATFORM_THREAD_STARTER_H_
 #define QUENBREL_PRINTER_PLATFORM_THREAD_STARTER_H_
 
+#include <chrono>
 #include <functional>
 
 // Owner: the printer bridge, alone. Threads: the window's thread only.
@@ -16,10 +17,15 @@ class ThreadStarter {
   virtual void StartDetached(std::function<void()> body) = 0;
 };
 
-// The standard library's threads.
+// The standard library's threads. Each thread counts as live, process-wide, from its start until
+// |body| has run and been destroyed (with whatever it held), its last step.
 class StdThreadStarter : public ThreadStarter {
  public:
   void StartDetached(std::function<void()> body) override;
 };
+
+// Waits until no thread started by a StdThreadStarter is live, for at most |bound|; whether none
+// is. For the end of the program, so that a ticket being sent is finished before the process goes.
+bool WaitForLiveWorkers(std::chrono::milliseconds bound);
 
 #endif  // QUENBREL_PRINTER_PLATFORM_THREAD_STARTER_H_
