@@ -10,6 +10,7 @@ import subprocess
 import sys
 import tempfile
 import termios
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import wine_rig as w  # noqa: E402
@@ -93,6 +94,39 @@ def case_busy(ctx):
         w.check(h.round_trip(message) == BUSY, "%r during a print" % message)
     finish(h)
     w.check(printing not in h.replies, "the print was answered after the window closed")
+
+
+def case_close(ctx):
+    """The window closed while a ticket is being sent: a 64 KiB ticket to a port that reads slowly
+    and a job to a slow spooler printer arrive whole, and only then does the program exit, with 0."""
+    far = ctx.enter_context(w.pty_pair(ctx.work, PORT))[1]
+    h = ctx.host()
+    h.send(w.print_call("serial:" + PORT, TICKET))
+    fd = os.open(far, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+    ctx.callback(os.close, fd)
+    received, closed_at, alive_after = bytearray(), None, 0
+    deadline = time.monotonic() + w.WAIT
+    while len(received) < len(TICKET) and time.monotonic() < deadline:
+        time.sleep(0.1)  # about 20 KB/s: the port's buffers stay full
+        with contextlib.suppress(BlockingIOError):
+            received += os.read(fd, 2048)
+        if received and closed_at is None:
+            h.frame(b"Q")  # closes the window as the user would
+            closed_at = len(received)
+        elif closed_at is not None and h.process.poll() is None:
+            alive_after = len(received)
+    w.check(bytes(received) == TICKET, "%d of %d bytes" % (len(received), len(TICKET)))
+    w.check(alive_after >= closed_at + 16384, "the program left when %d bytes had come" % alive_after)
+    finish(h, quit=False)
+    # The spooler: a job whose port takes two seconds to take it (Wine's spooler runs in the
+    # program's process) is finished before the program exits.
+    output = os.path.join(ctx.work, "slow")
+    name = "Quenbrel Lente %d" % os.getpid()
+    ctx.enter_context(ctx.printers.printer(name, "|sleep 2; cat > " + output))
+    h = ctx.host()
+    h.send(w.print_call("printer:" + name, TICKET))
+    finish(h)
+    w.check(os.path.exists(output) and open(output, "rb").read() == TICKET, "the job at the exit")
 
 
 def case_refused_view(ctx):
