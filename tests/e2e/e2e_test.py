@@ -5,6 +5,8 @@ engine and plug-in end the run on any breach of their contract. Usage: e2e_test.
 """
 import contextlib
 import os
+import pty
+import select
 import shutil
 import subprocess
 import sys
@@ -129,16 +131,38 @@ def case_close(ctx):
     w.check(os.path.exists(output) and open(output, "rb").read() == TICKET, "the job at the exit")
 
 
+def on_console(command, env):
+    """Runs |command| with a pseudo-terminal as its console; (exit code, what the console showed)."""
+    console, terminal = pty.openpty()
+    process = subprocess.Popen(command, stdin=terminal, stdout=terminal, stderr=terminal, env=env)
+    os.close(terminal)
+    shown, deadline = b"", time.monotonic() + w.WAIT
+    while time.monotonic() < deadline:
+        if select.select([console], [], [], 0.2)[0]:
+            try:
+                shown += os.read(console, 4096)
+            except OSError:  # no end of the terminal is open any more
+                break
+        elif process.poll() is not None:
+            break
+    os.close(console)
+    return process.wait(timeout=w.WAIT), shown
+
+
 def case_refused_view(ctx):
-    """Exit code 1 and one line; started from a console, the line still goes where the console
-    passed standard error."""
+    """Exit code 1 and one line; started from a console with standard error sent to a file (as in
+    cmd, "quenbrel.exe 2> log.txt"), the line goes to the file, not to the console."""
     h = ctx.host(QUENBREL_TEST_ENGINE_REFUSE_VIEW="1", connect=False)
     log = finish(h, 1, quit=False)
     w.check("Failed to create view controller.\n" in log and "registered" not in log, log)
-    code, _, err = w.run_captured(
-        [w.WINE_RUN, "cmd", "/c", w.windows_path(os.path.join(ctx.build, "host", "quenbrel.exe"))],
-        env=dict(os.environ, QUENBREL_TEST_ENGINE_REFUSE_VIEW="1"))
-    w.check(code == 1 and "Failed to create view controller." in err, err)
+    redirected = os.path.join(ctx.work, "log.txt")
+    code, shown = on_console(
+        [w.WINE_RUN, os.path.join(ctx.build, "standins", "launcher", "launcher.exe"), "--stderr",
+         w.windows_path(redirected), w.windows_path(os.path.join(ctx.build, "host", "quenbrel.exe"))],
+        dict(os.environ, QUENBREL_TEST_ENGINE_REFUSE_VIEW="1"))
+    got = open(redirected, "rb").read()
+    w.check(code == 1 and got == b"Failed to create view controller.\r\n" and b"Failed" not in shown,
+            "the file %r, the console %r" % (got, shown))
     program = open(os.path.join(ctx.build, "host", "quenbrel.exe"), "rb").read()
     for manifest in (b'level="asInvoker" uiAccess="false"', b">PerMonitorV2</dpiAwareness>",
                      b'SMI/2005/WindowsSettings">true</dpiAware>',
