@@ -3,9 +3,9 @@ a picture of the paper at 203 dpi: 80 mm paper (a 576-dot print area: 48 columns
 font B) or 58 mm paper (384 dots: 32 and 42 columns).
 
 Drawn: text in fonts A (12x24 dots) and B (9x17) with their sizes, emphasis, underline, reverse and
-upside-down lines; alignment, tabs, margins, line spacing and feeds; every character code table of
-ESC t that Python's codecs know; QR codes (GS ( k), barcodes (GS k), bit images (ESC *, GS v 0)
-dot for dot; cuts as a dashed line. Commands that change nothing on paper are read and skipped.
+upside-down lines; alignment, tabs, margins, line spacing and feeds; the character code tables of
+ESC t that Python's codecs know and the font has; QR codes (GS ( k), barcodes (GS k), bit images
+(ESC *, GS v 0) dot for dot; cuts as a dashed line. Commands that change nothing on paper are read and skipped.
 Anything else (another command, a control byte, a table we do not have, a command cut short) is
 drawn as a small black box with its bytes in hex, so a ticket never loses bytes silently. Needs
 Debian's python3-pil, python3-qrcode and fonts-dejavu-core; tools/receipt is the command."""
