@@ -23,21 +23,29 @@ WAIT = 60
 
 
 def receipt():
-    """ESC/POS-style bytes: initialise, code page 858 (French accents and the euro sign), centred
-    bold header, lines, total, feed and cut."""
+    """ESC/POS bytes for an 80 mm printer (48 columns): initialise, code page 858 (French accents
+    and the euro sign), centred header in double size, lines, total, a loyalty QR code (GS ( k,
+    model 2), feed and cut."""
     def text(s):
         return s.encode("cp858")
-    width = 32
+
+    def qr(fn, params):  # GS ( k pL pH 49 fn params: one QR code function
+        body = b"1" + fn + params
+        return GS + b"(k" + bytes([len(body) & 0xFF, len(body) >> 8]) + body
+    width = 48
     items = [("2 x Croissant au beurre", "2,40 €"), ("1 x Pain de campagne", "3,10 €"),
              ("1 x Tarte aux pommes", "4,50 €")]
     out = ESC + b"@" + ESC + b"t\x13" + ESC + b"a\x01"
-    out += ESC + b"E\x01" + text("Boulangerie Quenbrel\n") + ESC + b"E\x00"
+    out += ESC + b"!\x38" + text("Boulangerie Quenbrel\n") + ESC + b"!\x00"
     out += text("12 rue des Lilas, 75011 Paris\n") + ESC + b"a\x00" + text("-" * width + "\n")
     for name, price in items:
         out += text(name.ljust(width - len(price)) + price + "\n")
     out += text("-" * width + "\n") + ESC + b"E\x01"
-    out += text("TOTAL".ljust(width - 7) + "10,00 €\n") + ESC + b"E\x00"
-    out += text("Merci de votre visite, à bientôt !\n") + b"\n\n\n" + GS + b"V\x42\x00"
+    out += text("TOTAL".ljust(width - 7) + "10,00 €\n") + ESC + b"E\x00" + ESC + b"a\x01\n"
+    out += qr(b"A", b"2\x00") + qr(b"C", b"\x06") + qr(b"E", b"1")  # model 2, 6 dots, level M
+    out += qr(b"P", b"0https://quenbrel.example/fidelite/0042") + qr(b"Q", b"0")
+    out += text("\nVotre carte de fidélité\nMerci de votre visite, à bientôt !\n")
+    out += ESC + b"a\x00" + b"\n\n\n" + GS + b"V\x42\x00"
     return out
 
 
@@ -59,8 +67,9 @@ def printable(data):
         if b == 0x1B:  # ESC x [n]: @ takes no parameter, the others one
             i += 2 if i + 1 < len(data) and data[i + 1] == 0x40 else 3
             continue
-        if b == 0x1D:  # GS V m n
-            i += 4
+        if b == 0x1D:  # GS V m n, or GS ( k pL pH and pL + 256 pH bytes (a QR code)
+            paren = data[i + 1:i + 2] == b"("
+            i += 5 + data[i + 3] + 256 * data[i + 4] if paren else 4
             continue
         if b == 0x0A or b >= 0x20:
             out.append(bytes([b]).decode("cp858"))
