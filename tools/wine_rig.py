@@ -193,13 +193,17 @@ def is_error(reply, code):
 
 
 class Host:
-    """quenbrel.exe run from a copy in |work| (made from |bin_dir|), connected as its driver."""
+    """quenbrel.exe run from a copy in |work| (made from |bin_dir|), or where it is when
+    |program| gives its path (an installed one), connected as its driver."""
 
-    def __init__(self, work, bin_dir=os.path.join(BUILD, "host"), arguments=(), env=None):
-        run = os.path.join(work, "run")
-        os.makedirs(run, exist_ok=True)
-        for name in PROGRAM_FILES:
-            shutil.copy(os.path.join(bin_dir, name), run)
+    def __init__(self, work, bin_dir=os.path.join(BUILD, "host"), arguments=(), env=None,
+                 program=None):
+        if program is None:
+            run = os.path.join(work, "run")
+            os.makedirs(run, exist_ok=True)
+            for name in PROGRAM_FILES:
+                shutil.copy(os.path.join(bin_dir, name), run)
+            program = os.path.join(run, "quenbrel.exe")
         self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         self.listener.bind(("127.0.0.1", 0))
         self.listener.listen(1)
@@ -207,7 +211,7 @@ class Host:
         env = dict(os.environ, QUENBREL_TEST_ENGINE_PORT=str(self.listener.getsockname()[1]),
                    **(env or {}))
         self.log = tempfile.TemporaryFile()
-        self.process = subprocess.Popen([WINE_RUN, os.path.join(run, "quenbrel.exe"), *arguments],
+        self.process = subprocess.Popen([WINE_RUN, program, *arguments],
                                         env=env, stdin=subprocess.DEVNULL, stdout=self.log,
                                         stderr=self.log)
         self.sock, self.pending, self.next_id = None, b"", 1

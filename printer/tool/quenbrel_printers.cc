@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -26,6 +27,7 @@
 #include "printer/win32/dos_devices_win32.h"
 #include "printer/win32/serial_port_win32.h"
 #include "printer/win32/spooler_win32.h"
+#include "quenbrel_version.h"
 
 namespace {
 
@@ -114,6 +116,10 @@ std::vector<uint8_t> TestTicket(const std::string& device) {
 int wmain(int argc, wchar_t** argv) {
   SetConsoleOutputCP(CP_UTF8);
   _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 and "\n" unchanged
+  if (argc == 2 && std::wcscmp(argv[1], L"--version") == 0) {
+    std::printf("quenbrel-printers %s\n", QUENBREL_VERSION_TEXT);
+    return 0;
+  }
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     args.push_back(Utf16ToUtf8(std::u16string(argv[i], argv[i] + wcslen(argv[i]))));
