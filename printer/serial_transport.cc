@@ -1,10 +1,10 @@
 #include "printer/serial_transport.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "printer/device_name.h"
 #include "printer/printer_device.h"
+#include "printer/printer_error.h"
 #include "printer/printer_messages.h"
 
 namespace {
@@ -46,17 +46,17 @@ void PrintToSerialPort(SerialPort& port, const std::string& id,
   const std::u16string path = u"\\\\.\\" + SystemNameFromId(id, sizeof(kSerialIdPrefix) - 1);
 
   SerialHandle handle{};
-  if (!port.Open(path, &handle)) throw std::runtime_error(kPortUnavailableMessage);
+  if (!port.Open(path, &handle)) throw PrinterError(PrinterFailure::kPortUnavailable);
   OpenPort open_port(port, handle);
 
   CommState state;
   state.DCBlength = kCommStateLength;
-  if (!port.GetCommState(handle, &state)) throw std::runtime_error(kPortUnreadableMessage);
+  if (!port.GetCommState(handle, &state)) throw PrinterError(PrinterFailure::kPortUnreadable);
   SetLine(&state);
   CommTimeouts timeouts;
   timeouts.WriteTotalTimeoutConstant = 5000;
   if (!port.SetCommState(handle, state) || !port.SetCommTimeouts(handle, timeouts)) {
-    throw std::runtime_error(kPortNotConfiguredMessage);
+    throw PrinterError(PrinterFailure::kPortNotConfigured);
   }
 
   std::size_t sent = 0;
@@ -64,7 +64,7 @@ void PrintToSerialPort(SerialPort& port, const std::string& id,
     const auto piece = static_cast<std::uint32_t>(std::min(kPieceSize, bytes.size() - sent));
     std::uint32_t written = 0;
     if (!port.Write(handle, bytes.data() + sent, piece, &written) || written == 0) {
-      throw std::runtime_error(kPortSendInterruptedMessage);
+      throw PrinterError(PrinterFailure::kPortSendInterrupted);
     }
     sent += std::min(written, piece);
   }

@@ -11,9 +11,8 @@
 
 // Opens "\\.\" + the port named by `id` (a "serial:" id) for itself alone, sets 9600 baud 8N1 with
 // no handshake and DTR/RTS raised, gives each write 5 s, writes `bytes` in pieces of at most 1,024
-// bytes and closes the port. Throws std::runtime_error with the French message of the first
-// failure, after closing the port if it was opened. Blocks for as long as the writes take; nothing
-// is retried.
+// bytes and closes the port. Throws PrinterError (printer_error.h) for the first failure, after
+// closing the port if it was opened. Blocks for as long as the writes take; nothing is retried.
 void PrintToSerialPort(SerialPort& port, const std::string& id,
                        const std::vector<std::uint8_t>& bytes);
 
