@@ -1,5 +1,5 @@
 // Sends one ticket straight to a serial COM port (paired Bluetooth receipt printers appear as
-// such).
+// such), and asks the printer there for its status.
 #ifndef QUENBREL_PRINTER_SERIAL_TRANSPORT_H_
 #define QUENBREL_PRINTER_SERIAL_TRANSPORT_H_
 
@@ -15,5 +15,12 @@
 // closing the port if it was opened. Blocks for as long as the writes take; nothing is retried.
 void PrintToSerialPort(SerialPort& port, const std::string& id,
                        const std::vector<std::uint8_t>& bytes);
+
+// Opens and sets the port as PrintToSerialPort does, then sends the printer's four real-time status
+// requests (DLE EOT 1 to 4) one at a time, giving each one-byte answer at most `timeout_ms`. The
+// answers in request order; fewer than four when a request went unanswered (the rest are not
+// sent). Throws PrinterError as PrintToSerialPort does, and kPortUnreadable when a read fails.
+std::vector<std::uint8_t> AskSerialStatus(SerialPort& port, const std::string& id,
+                                          std::uint32_t timeout_ms);
 
 #endif  // QUENBREL_PRINTER_SERIAL_TRANSPORT_H_
