@@ -9,6 +9,7 @@
 #include "host/console.h"
 #include "host/engine_project.h"
 #include "host/flutter_window.h"
+#include "host/log_file.h"
 
 namespace {
 
@@ -46,6 +47,8 @@ int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     UseParentConsole();
   } else if (IsDebuggerPresent()) {
     OpenDebugConsole();
+  } else if (!Connected(stderr)) {
+    KeepLogFile();
   }
   // COM ends after the window and the engine that may use it.
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
