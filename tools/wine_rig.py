@@ -195,7 +195,10 @@ def is_error(reply, code):
 class Host:
     """quenbrel.exe run from a copy in |work| (made from |bin_dir|), connected as its driver."""
 
-    def __init__(self, work, bin_dir=os.path.join(BUILD, "host"), arguments=(), env=None):
+    def __init__(self, work, bin_dir=os.path.join(BUILD, "host"), arguments=(), env=None,
+                 launcher=()):
+        """|launcher|: a Windows program and its arguments that start the program (by its Windows
+        path) in its stead."""
         run = os.path.join(work, "run")
         os.makedirs(run, exist_ok=True)
         for name in PROGRAM_FILES:
@@ -207,8 +210,10 @@ class Host:
         env = dict(os.environ, QUENBREL_TEST_ENGINE_PORT=str(self.listener.getsockname()[1]),
                    **(env or {}))
         self.log = tempfile.TemporaryFile()
-        self.process = subprocess.Popen([WINE_RUN, os.path.join(run, "quenbrel.exe"), *arguments],
-                                        env=env, stdin=subprocess.DEVNULL, stdout=self.log,
+        program = os.path.join(run, "quenbrel.exe")
+        program = windows_path(program) if launcher else program
+        self.process = subprocess.Popen([WINE_RUN, *launcher, program, *arguments], env=env,
+                                        stdin=subprocess.DEVNULL, stdout=self.log,
                                         stderr=self.log)
         self.sock, self.pending, self.next_id = None, b"", 1
         self.replies = {}  # id -> list of replies (more than one is a fault)
