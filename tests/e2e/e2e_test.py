@@ -304,11 +304,8 @@ def case_status(ctx):
     written = re.fullmatch(r"Rapport ecrit : C:\\users\\([^\\]+)\\Desktop\\"
                            r"(quenbrel-rapport-\d{8}-\d{4}\.txt)\n", got[1])
     w.check(got[0] == 0 and written, got)
-    prefix = subprocess.run(["bash", "-c", 'source "$1"; echo "$WINEPREFIX"', "-",
-                             os.path.join(w.ROOT, "tools", "wine-env")], capture_output=True,
-                            text=True, timeout=10).stdout.strip()
-    path = os.path.join(prefix, "drive_c", "users", *written.groups()[:1], "Desktop",
-                        written.group(2))
+    path = os.path.join(os.path.dirname(w.ports_dir()), "prefix", "drive_c", "users",
+                        written.group(1), "Desktop", written.group(2))
     w.check(os.path.exists(path), path)
     os.unlink(path)
 

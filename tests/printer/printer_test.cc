@@ -120,10 +120,6 @@ TEST(Transports, StatusRequests) {
     for (const std::string& call : fake.calls) calls += (calls.empty() ? "" : ";") + call;
     EXPECT_EQ(calls,
               "Open(\\\\.\\COM5);GetCommState;SetCommState;SetCommTimeouts;" + row[2] + ";Close");
-    std::string requests;  // DLE EOT 1, 2, ... as many as were sent
-    for (std::size_t n = 1; n <= fake.received.size() / 3; ++n)
-      requests += "10 04 0" + std::to_string(n) + " ";
-    EXPECT_EQ(quenbrel_test::ToHex(fake.received) + " ", requests);
   }
 }
 

@@ -17,7 +17,6 @@
 namespace {
 
 using quenbrel_test::Cases;
-using quenbrel_test::Hex;
 using quenbrel_test::Lines;
 using quenbrel_test::ToHex;
 using quenbrel_test::Unescaped;
@@ -188,10 +187,7 @@ TEST(ToolCommands, Runs) {
       m.system.file_read = value == "too-big"      ? FileRead::kTooBig
                            : value == "unreadable" ? FileRead::kUnreadable
                                                    : FileRead::kRead;
-      if (m.system.file_read == FileRead::kRead)
-        m.system.file = Hex(std::to_string(std::stoul(value)) + "*00");
-      for (std::size_t i = 0; i < m.system.file.size(); ++i)
-        m.system.file[i] = static_cast<uint8_t>(i);
+      if (m.system.file_read == FileRead::kRead) m.system.file.assign(std::stoul(value), 0x2A);
     } else if (what == "jobs") {
       m.queue.jobs = {value != "closed", value != "closed" && value != "unlisted"};
       if (m.queue.jobs.listed) {
