@@ -1,5 +1,7 @@
 #include "printer/tool/device_status.h"
 
+#include <utility>
+
 #include "printer/text_conversion.h"
 #include "printer/tool/tool_messages.h"
 
@@ -18,7 +20,8 @@ constexpr std::uint32_t kStatusOffline = 0x80;
 constexpr std::uint32_t kStatusDoorOpen = 0x400000;
 constexpr std::uint32_t kAttributeWorkOffline = 0x400;
 
-// Collects the findings; the outcome is the most pressing one: cover, paper, error, offline.
+// Collects the findings; the outcome is the most pressing one: a request unanswered, then the
+// cover, the paper, an error, offline.
 class Findings {
  public:
   void Add(bool found, const char* line, StatusOutcome outcome) {
@@ -68,7 +71,7 @@ DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers) {
     }
   }
   const auto bit = [&answers](std::size_t n, int b) {
-    return answers.size() >= n && (answers[n - 1] >> b & 1) != 0;
+    return answers.size() >= n && ((answers[n - 1] >> b) & 1) != 0;
   };
   Findings findings;
   // DLE EOT 1, the printer: bit 3 offline; bit 2 the drawer connector's pin 3.
