@@ -9,18 +9,12 @@
 
 #include "host/engine_api/flutter_windows.h"
 
-namespace {
-
-// Whether |stream| leads somewhere: a GUI program's streams lead nowhere unless the parent passed
-// handles for them.
 bool Connected(FILE* stream) {
   const int descriptor = _fileno(stream);
   if (descriptor < 0) return false;
   const intptr_t handle = _get_osfhandle(descriptor);
   return handle != 0 && handle != -1 && handle != -2;
 }
-
-}  // namespace
 
 void UseParentConsole() {
   FILE* unused = nullptr;

@@ -4,6 +4,12 @@
 #ifndef QUENBREL_HOST_CONSOLE_H_
 #define QUENBREL_HOST_CONSOLE_H_
 
+#include <cstdio>
+
+// Whether `stream` leads somewhere: a GUI program's streams lead nowhere unless the parent passed
+// handles for them.
+bool Connected(FILE* stream);
+
 // After the process attached to its parent's console: points standard error, and standard output,
 // at that console where the parent passed no stream of its own. A stream already connected (to a
 // file or a pipe, say) is left as it is.

@@ -10,6 +10,7 @@
 #include "host/console.h"
 #include "host/engine_project.h"
 #include "host/flutter_window.h"
+#include "host/log_file.h"
 #include "printer/platform/thread_starter.h"
 #include "printer/printer_bridge.h"
 
@@ -49,6 +50,8 @@ int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     UseParentConsole();
   } else if (IsDebuggerPresent()) {
     OpenDebugConsole();
+  } else if (!Connected(stderr)) {
+    KeepLogFile();
   }
   // COM ends after the window and the engine that may use it, and after any printer worker.
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

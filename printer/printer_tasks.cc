@@ -1,7 +1,6 @@
 #include "printer/printer_tasks.h"
 
-#include <stdexcept>
-
+#include "printer/printer_error.h"
 #include "printer/printer_messages.h"
 
 namespace {
@@ -35,14 +34,14 @@ flutter::EncodableValue PrintTicket(PrinterServices& services, const std::string
     }
   }
   if (!found) {
-    throw std::runtime_error(kDeviceGoneMessage);
+    throw PrinterError(PrinterFailure::kDeviceGone);
   }
   if (StartsWith(device_id, kSerialIdPrefix)) {
     services.PrintToSerialPort(device_id, bytes);
   } else if (StartsWith(device_id, kPrinterIdPrefix)) {
     services.PrintToWindowsPrinter(device_id, bytes);
   } else {
-    throw std::runtime_error(kUnknownDeviceMessage);
+    throw PrinterError(PrinterFailure::kUnknownDevice);
   }
   return flutter::EncodableValue();
 }

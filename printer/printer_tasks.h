@@ -16,7 +16,7 @@
 flutter::EncodableValue BuildDeviceList(PrinterServices& services);
 
 // Prints |bytes| to the device whose id equals |device_id| in a fresh enumeration. Returns null;
-// throws std::runtime_error with a French message on failure.
+// throws PrinterError (printer_error.h) on failure.
 flutter::EncodableValue PrintTicket(PrinterServices& services, const std::string& device_id,
                                     const std::vector<uint8_t>& bytes);
 

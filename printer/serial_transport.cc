@@ -1,10 +1,10 @@
 #include "printer/serial_transport.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "printer/device_name.h"
 #include "printer/printer_device.h"
+#include "printer/printer_error.h"
 #include "printer/printer_messages.h"
 
 namespace {
@@ -37,33 +37,62 @@ void SetLine(CommState* state) {
   state->fRtsControl = 1;  // RTS_CONTROL_ENABLE
 }
 
-}  // namespace
-
-void PrintToSerialPort(SerialPort& port, const std::string& id,
-                       const std::vector<std::uint8_t>& bytes) {
+// Opens the port of the "serial:" id for itself alone, sets its line as for a ticket, runs
+// `use(handle)` and closes the port, however the call ends.
+template <typename Use>
+void WithPort(SerialPort& port, const std::string& id, Use use) {
   const std::u16string path = u"\\\\.\\" + SystemNameFromId(id, sizeof(kSerialIdPrefix) - 1);
 
   SerialHandle handle{};
-  if (!port.Open(path, &handle)) throw std::runtime_error(kPortUnavailableMessage);
+  if (!port.Open(path, &handle)) throw PrinterError(PrinterFailure::kPortUnavailable);
   OpenPort open_port(port, handle);
 
   CommState state;
   state.DCBlength = kCommStateLength;
-  if (!port.GetCommState(handle, &state)) throw std::runtime_error(kPortUnreadableMessage);
+  if (!port.GetCommState(handle, &state)) throw PrinterError(PrinterFailure::kPortUnreadable);
   SetLine(&state);
   CommTimeouts timeouts;
   timeouts.WriteTotalTimeoutConstant = static_cast<std::uint32_t>(kSerialWriteTimeout.count());
   if (!port.SetCommState(handle, state) || !port.SetCommTimeouts(handle, timeouts)) {
-    throw std::runtime_error(kPortNotConfiguredMessage);
+    throw PrinterError(PrinterFailure::kPortNotConfigured);
   }
+  use(handle);
+}
 
+void Write(SerialPort& port, SerialHandle handle, const std::uint8_t* bytes, std::size_t size) {
   std::size_t sent = 0;
-  while (sent < bytes.size()) {
-    const auto piece = static_cast<std::uint32_t>(std::min(kSerialPieceBytes, bytes.size() - sent));
+  while (sent < size) {
+    const auto piece = static_cast<std::uint32_t>(std::min(kSerialPieceBytes, size - sent));
     std::uint32_t written = 0;
-    if (!port.Write(handle, bytes.data() + sent, piece, &written) || written == 0) {
-      throw std::runtime_error(kPortSendInterruptedMessage);
+    if (!port.Write(handle, bytes + sent, piece, &written) || written == 0) {
+      throw PrinterError(PrinterFailure::kPortSendInterrupted);
     }
     sent += std::min(written, piece);
   }
+}
+
+}  // namespace
+
+void PrintToSerialPort(SerialPort& port, const std::string& id,
+                       const std::vector<std::uint8_t>& bytes) {
+  WithPort(port, id, [&](SerialHandle handle) { Write(port, handle, bytes.data(), bytes.size()); });
+}
+
+std::vector<std::uint8_t> AskSerialStatus(SerialPort& port, const std::string& id,
+                                          std::uint32_t timeout_ms) {
+  std::vector<std::uint8_t> answers;
+  WithPort(port, id, [&](SerialHandle handle) {
+    for (std::uint8_t n = 1; n <= 4; ++n) {
+      const std::uint8_t request[] = {0x10, 0x04, n};  // DLE EOT n
+      Write(port, handle, request, sizeof request);
+      std::uint8_t answer = 0;
+      std::uint32_t read = 0;
+      if (!port.Read(handle, &answer, 1, timeout_ms, &read)) {
+        throw PrinterError(PrinterFailure::kPortUnreadable);
+      }
+      if (read == 0) return;  // no answer: the rest would go unanswered too
+      answers.push_back(answer);
+    }
+  });
+  return answers;
 }

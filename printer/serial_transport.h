@@ -1,5 +1,5 @@
 // Sends one ticket straight to a serial COM port (paired Bluetooth receipt printers appear as
-// such).
+// such), and asks the printer there for its status.
 #ifndef QUENBREL_PRINTER_SERIAL_TRANSPORT_H_
 #define QUENBREL_PRINTER_SERIAL_TRANSPORT_H_
 
@@ -18,10 +18,16 @@ inline constexpr std::chrono::milliseconds kSerialWriteTimeout{5000};
 
 // Opens "\\.\" + the port named by `id` (a "serial:" id) for itself alone, sets 9600 baud 8N1 with
 // no handshake and DTR/RTS raised, gives each write 5 s, writes `bytes` in pieces of at most 1,024
-// bytes and closes the port. Throws std::runtime_error with the French message of the first
-// failure, after closing the port if it was opened. Blocks for as long as the writes take; nothing
-// is retried.
+// bytes and closes the port. Throws PrinterError (printer_error.h) for the first failure, after
+// closing the port if it was opened. Blocks for as long as the writes take; nothing is retried.
 void PrintToSerialPort(SerialPort& port, const std::string& id,
                        const std::vector<std::uint8_t>& bytes);
+
+// Opens and sets the port as PrintToSerialPort does, then sends the printer's four real-time status
+// requests (DLE EOT 1 to 4) one at a time, giving each one-byte answer at most `timeout_ms`. The
+// answers in request order; fewer than four when a request went unanswered (the rest are not
+// sent). Throws PrinterError as PrintToSerialPort does, and kPortUnreadable when a read fails.
+std::vector<std::uint8_t> AskSerialStatus(SerialPort& port, const std::string& id,
+                                          std::uint32_t timeout_ms);
 
 #endif  // QUENBREL_PRINTER_SERIAL_TRANSPORT_H_

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <limits>
-#include <stdexcept>
 
 #include "printer/device_name.h"
 #include "printer/printer_device.h"
+#include "printer/printer_error.h"
 #include "printer/printer_messages.h"
 
 namespace {
@@ -36,14 +36,14 @@ void PrintToWindowsPrinter(Spooler& spooler, const std::string& id,
   const std::u16string name = SystemNameFromId(id, sizeof(kPrinterIdPrefix) - 1);
 
   PrinterHandle handle{};
-  if (!spooler.Open(name, &handle)) throw std::runtime_error(kPrinterUnavailableMessage);
+  if (!spooler.Open(name, &handle)) throw PrinterError(PrinterFailure::kPrinterUnavailable);
   OpenPrinter printer(spooler, handle);
 
   if (!spooler.StartDocument(handle, {u"Quenbrel - Ticket", u"RAW"})) {
-    throw std::runtime_error(kJobNotCreatedMessage);
+    throw PrinterError(PrinterFailure::kJobNotCreated);
   }
   printer.document_started = true;
-  if (!spooler.StartPage(handle)) throw std::runtime_error(kPageNotStartedMessage);
+  if (!spooler.StartPage(handle)) throw PrinterError(PrinterFailure::kPageNotStarted);
 
   std::size_t sent = 0;
   while (sent < bytes.size()) {
@@ -52,13 +52,13 @@ void PrintToWindowsPrinter(Spooler& spooler, const std::string& id,
         std::min<std::size_t>(bytes.size() - sent, std::numeric_limits<std::uint32_t>::max()));
     std::uint32_t written = 0;
     if (!spooler.WritePrinter(handle, bytes.data() + sent, rest, &written) || written == 0) {
-      throw std::runtime_error(kPrinterSendInterruptedMessage);
+      throw PrinterError(PrinterFailure::kPrinterSendInterrupted);
     }
     sent += std::min(written, rest);
   }
 
   if (!spooler.EndPage(handle) || !spooler.EndDocument(handle)) {
-    throw std::runtime_error(kJobNotConfirmedMessage);
+    throw PrinterError(PrinterFailure::kJobNotConfirmed);
   }
   printer.document_started = false;
 }

@@ -9,9 +9,9 @@
 #include "printer/platform/spooler.h"
 
 // Prints `bytes` unchanged as the job "Quenbrel - Ticket" (data type RAW) on the printer named by
-// `id` (a "printer:" id). Throws std::runtime_error with the French message of the first failure;
-// by then a started job has been aborted and the printer closed. Blocks for as long as the spooler
-// takes; nothing is retried.
+// `id` (a "printer:" id). Throws PrinterError (printer_error.h) for the first failure; by then a
+// started job has been aborted and the printer closed. Blocks for as long as the spooler takes;
+// nothing is retried.
 void PrintToWindowsPrinter(Spooler& spooler, const std::string& id,
                            const std::vector<std::uint8_t>& bytes);
 

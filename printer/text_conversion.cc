@@ -1,9 +1,8 @@
 #include "printer/text_conversion.h"
 
 #include <cstdint>
-#include <stdexcept>
 
-#include "printer/printer_messages.h"
+#include "printer/printer_error.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ void AppendUtf8(char32_t code_point, std::string* out) {
   }
 }
 
-[[noreturn]] void FailInvalidName() { throw std::runtime_error(kInvalidNameMessage); }
+[[noreturn]] void FailInvalidName() { throw PrinterError(PrinterFailure::kInvalidName); }
 
 }  // namespace
 

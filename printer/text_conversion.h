@@ -10,9 +10,9 @@
 // Lenient: never fails. An unpaired surrogate becomes U+FFFD, as Windows does.
 std::string Utf16ToUtf8(std::u16string_view text);
 
-// Strict: throws std::runtime_error(kInvalidNameMessage) when `text` is empty or is not well-formed
-// UTF-8 (overlong forms, encoded surrogates, values above U+10FFFF and truncated sequences
-// included).
+// Strict: throws PrinterError(PrinterFailure::kInvalidName) when `text` is empty or is not
+// well-formed UTF-8 (overlong forms, encoded surrogates, values above U+10FFFF and truncated
+// sequences included).
 std::u16string Utf8ToUtf16(std::string_view text);
 
 #endif  // QUENBREL_PRINTER_TEXT_CONVERSION_H_

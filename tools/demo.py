@@ -101,6 +101,27 @@ class PortReader:
         os.close(self.fd)
 
 
+def test_ticket(args, far, work):
+    """The support tool's test ticket, printed to the COM port and drawn; whether it came."""
+    tool = os.path.join(os.path.dirname(os.path.abspath(args.bin_dir)), "printer",
+                        "quenbrel-printers.exe")
+    print("\n=== quenbrel-printers test serial:%s (the support tool's test ticket)" % PORT)
+    reader = PortReader(far)
+    code = rig.run_captured([args.wine_run, tool, "test", "serial:" + PORT])[0]
+    deadline = time.monotonic() + WAIT
+    while time.monotonic() < deadline and not reader.data.endswith(GS + b"V\x42\x00"):
+        time.sleep(0.1)
+    reader.close()
+    print("  exit code %d; %d bytes; printable text:" % (code, len(reader.data)))
+    print(printable(bytes(reader.data)), end="")
+    captured = os.path.join(work, "received-test-ticket.bin")
+    with open(captured, "wb") as f:
+        f.write(reader.data)
+    subprocess.run([RECEIPT, captured, "-o", os.path.join(work, "test-ticket.png")],
+                   stdout=subprocess.DEVNULL, timeout=WAIT, check=True)
+    return code == 0 and reader.data.endswith(GS + b"V\x42\x00")
+
+
 def screenshot(path):
     """The program's window on the virtual display, once X shows it and it had time to paint."""
     deadline = time.monotonic() + WAIT
@@ -180,13 +201,17 @@ def main():
             subprocess.run([RECEIPT, captured, "-o", picture], stdout=subprocess.DEVNULL,
                            timeout=WAIT, check=True)
             pictures.append((picture, "what the %s received, as a receipt" % title))
+        tested = test_ticket(args, far, work)
+        pictures.append((os.path.join(work, "test-ticket.png"), "the support tool's test ticket, "
+                         "as %s received it" % PORT if tested else "NOT the test ticket"))
         pictures.append((window, "the program's window with the stand-in engine's view"
                          if shot else "NOT TAKEN: the window did not show"))
         print("\n=== Pictures")
         for path, what in pictures:
             print("  %-30s %s" % (os.path.relpath(path), what))
         print("\n=== quenbrel.exe ended with exit code %d" % code)
-        return 0 if code == 0 and shot and bytes(reader.data) == receipt() == spooled else 1
+        received = bytes(reader.data)
+        return 0 if code == 0 and shot and tested and received == receipt() == spooled else 1
 
 
 if __name__ == "__main__":

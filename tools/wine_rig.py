@@ -197,7 +197,9 @@ class Host:
     |program| gives its path (an installed one), connected as its driver."""
 
     def __init__(self, work, bin_dir=os.path.join(BUILD, "host"), arguments=(), env=None,
-                 program=None):
+                 program=None, launcher=()):
+        """|launcher|: a Windows program and its arguments that start the program (by its Windows
+        path) in its stead."""
         if program is None:
             run = os.path.join(work, "run")
             os.makedirs(run, exist_ok=True)
@@ -211,8 +213,9 @@ class Host:
         env = dict(os.environ, QUENBREL_TEST_ENGINE_PORT=str(self.listener.getsockname()[1]),
                    **(env or {}))
         self.log = tempfile.TemporaryFile()
-        self.process = subprocess.Popen([WINE_RUN, program, *arguments],
-                                        env=env, stdin=subprocess.DEVNULL, stdout=self.log,
+        program = windows_path(program) if launcher else program
+        self.process = subprocess.Popen([WINE_RUN, *launcher, program, *arguments], env=env,
+                                        stdin=subprocess.DEVNULL, stdout=self.log,
                                         stderr=self.log)
         self.sock, self.pending, self.next_id = None, b"", 1
         self.replies = {}  # id -> list of replies (more than one is a fault)

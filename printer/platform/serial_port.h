@@ -1,6 +1,7 @@
 // Windows serial communications, as the printer bridge uses them: open a port exclusively, read and
-// set its line state and time-outs, write, close. Implemented by Win32SerialPort
-// (printer/win32/serial_port_win32.h) and by fakes in tests. Nothing is ever read from a port.
+// set its line state and time-outs, write, close; and, for the support tool's status requests, read
+// with a time-out. Implemented by Win32SerialPort (printer/win32/serial_port_win32.h) and by fakes
+// in tests.
 #ifndef QUENBREL_PRINTER_PLATFORM_SERIAL_PORT_H_
 #define QUENBREL_PRINTER_PLATFORM_SERIAL_PORT_H_
 
@@ -71,6 +72,10 @@ class SerialPort {
   // Synchronous WriteFile of `count` bytes. True on success, *written = the bytes taken.
   virtual bool Write(SerialHandle handle, const unsigned char* data, std::uint32_t count,
                      std::uint32_t* written) = 0;
+  // Reads at most `count` bytes, waiting at most `timeout_ms` (> 0) for them; the write time-out
+  // stays as it was set. True on success, *read = the bytes read (0 when none came in time).
+  virtual bool Read(SerialHandle handle, unsigned char* data, std::uint32_t count,
+                    std::uint32_t timeout_ms, std::uint32_t* read) = 0;
   // CloseHandle; the handle is invalid afterwards.
   virtual void Close(SerialHandle handle) = 0;
 };

@@ -90,4 +90,20 @@ bool Win32SerialPort::Write(SerialHandle handle, const unsigned char* data, std:
   return ok != FALSE;
 }
 
+bool Win32SerialPort::Read(SerialHandle handle, unsigned char* data, std::uint32_t count,
+                           std::uint32_t timeout_ms, std::uint32_t* read) {
+  *read = 0;
+  // A total read time-out alone: ReadFile returns what came within it, never later.
+  COMMTIMEOUTS t = {};
+  if (timeout_ms == 0 || !::GetCommTimeouts(ToHandle(handle), &t)) return false;
+  t.ReadIntervalTimeout = 0;
+  t.ReadTotalTimeoutMultiplier = 0;
+  t.ReadTotalTimeoutConstant = timeout_ms;
+  if (!::SetCommTimeouts(ToHandle(handle), &t)) return false;
+  DWORD got = 0;
+  const BOOL ok = ::ReadFile(ToHandle(handle), data, count, &got, nullptr);
+  *read = got;
+  return ok != FALSE;
+}
+
 void Win32SerialPort::Close(SerialHandle handle) { ::CloseHandle(ToHandle(handle)); }

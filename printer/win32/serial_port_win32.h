@@ -12,6 +12,8 @@ class Win32SerialPort final : public SerialPort {
   bool SetCommTimeouts(SerialHandle handle, const CommTimeouts& timeouts) override;
   bool Write(SerialHandle handle, const unsigned char* data, std::uint32_t count,
              std::uint32_t* written) override;
+  bool Read(SerialHandle handle, unsigned char* data, std::uint32_t count, std::uint32_t timeout_ms,
+            std::uint32_t* read) override;
   void Close(SerialHandle handle) override;
 };
 

@@ -1,39 +1,54 @@
-// Test equipment: starts a program the way a test needs its standard streams to be, detached from
-// any console (as Windows starts a GUI program), and waits for it; exits with its exit code.
-//   launcher --stderr FILE PROGRAM [ARGUMENTS...]  standard error is FILE (appended), the others
-//   none launcher --none PROGRAM [ARGUMENTS...]         no standard handle at all
-// Started on a console, the program can still attach to it. Exit status 255 when the program could
-// not be started or did not end within a minute.
+// Test equipment: starts a Windows program as the Start menu or a log-on entry leaves it, with no
+// console and, "detached", no standard handles at all; with this program's own streams
+// ("inherit"); or with standard error appended to FILE and no other stream ("stderr:FILE", as
+// "program 2> FILE" in a console, which the program may still attach to). %LOCALAPPDATA% is set to
+// the test's folder first. Waits for the program, at most 60 s (then ends it: 124), and exits with
+// its exit code; 2 for a malformed command, 1 when the program cannot be started.
+//   launcher detached|inherit|stderr:FILE LOCALAPPDATA PROGRAM [ARGUMENT...]  (no quotes inside)
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 int wmain(int argc, wchar_t** argv) {
-  const bool with_file = argc >= 4 && std::wstring(argv[1]) == L"--stderr";
-  const bool none = argc >= 3 && std::wstring(argv[1]) == L"--none";
-  if (!with_file && !none) return 255;
-  std::wstring command;
-  for (int i = with_file ? 3 : 2; i < argc; ++i) {
-    command += std::wstring(command.empty() ? L"\"" : L" \"") + argv[i] + L"\"";
+  const std::wstring mode = argc > 3 ? argv[1] : L"";
+  const bool inherit = mode == L"inherit";
+  const bool to_file = mode.rfind(L"stderr:", 0) == 0;
+  if (mode != L"detached" && !inherit && !to_file) {
+    std::fprintf(stderr, "usage: launcher detached|inherit|stderr:FILE LOCALAPPDATA PROGRAM ...\n");
+    return 2;
   }
-  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  HANDLE file = with_file
-                    ? CreateFileW(argv[2], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  &inherit, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
-                    : nullptr;
-  if (file == INVALID_HANDLE_VALUE) return 255;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
+  SetEnvironmentVariableW(L"LOCALAPPDATA", argv[2]);
+  std::wstring command_line;
+  for (int i = 3; i < argc; ++i)
+    command_line += std::wstring(i > 3 ? L" \"" : L"\"") + argv[i] + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdError = file;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
-                      nullptr, &startup, &process)) {
-    return 255;
+  if (inherit) {
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   }
-  DWORD code = 255;
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  HANDLE file = nullptr;
+  if (to_file) {
+    file = CreateFileW(mode.c_str() + 7, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       &inheritable, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    startup.hStdError = file;
+  }
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, inherit || to_file,
+                      DETACHED_PROCESS, nullptr, nullptr, &startup, &process)) {
+    std::fprintf(stderr, "CreateProcessW failed: error %lu\n", GetLastError());
+    return 1;
+  }
+  DWORD code = 124;
   if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
     GetExitCodeProcess(process.hProcess, &code);
+  } else {
+    TerminateProcess(process.hProcess, code);
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);

@@ -2,7 +2,8 @@
 // spooler, serial ports and the DOS device list. It logs every call in order ("Open(COM5)",
 // "WritePrinter(2500)", ...), numbers the calls that can fail and fails the one the test names,
 // lets each write take the next of |takes| bytes (all when none is left; a take may even claim
-// more than was offered), and keeps the bytes it took. It holds its caller to the platform's
+// more than was offered), keeps the bytes it took, and answers each read with the next of
+// |answers|. It holds its caller to the platform's
 // contract for the one handle and job a call may open: a handle used before it is open or after it
 // is closed, a second handle, a job aborted or ended twice or never, or a handle still open when
 // the stand-in goes, is a breach: one line on standard error, and the process ends (code 86).
@@ -39,6 +40,7 @@ class FakePlatform : public Spooler, public SerialPort, public DosDevices {
   CommState port_state, state_given_to_get, state_set;
   CommTimeouts timeouts_set;
   std::deque<std::uint32_t> takes;
+  std::deque<int> answers;    // what each Read finds: a byte, or -1 (or none left) for silence
   std::size_t fail_step = 0;  // the 1-based fallible call to fail; 0: none
   Fault fault = kFails;
   std::vector<std::string> calls, steps;  // every call; the fallible ones
@@ -127,6 +129,16 @@ class FakePlatform : public Spooler, public SerialPort, public DosDevices {
   bool Write(SerialHandle handle, const unsigned char* data, std::uint32_t count,
              std::uint32_t* written) override {
     return Write(Key(handle), "Write", data, count, written);
+  }
+  bool Read(SerialHandle handle, unsigned char* data, std::uint32_t count, std::uint32_t timeout_ms,
+            std::uint32_t* read) override {
+    *read = 0;
+    if (count == 0 || !Use(handle, "Read(" + std::to_string(timeout_ms) + ")")) return false;
+    const int answer = answers.empty() ? -1 : answers.front();
+    if (!answers.empty()) answers.pop_front();
+    if (answer >= 0) *data = static_cast<unsigned char>(answer);
+    *read = answer >= 0 ? 1 : 0;
+    return true;
   }
   void Close(SerialHandle handle) override { Close(Key(handle), "Close"); }
 

@@ -4,6 +4,7 @@
 //   printer_rig driver <driver> <ppd file>       installs a wineps.drv driver with that PPD
 //   printer_rig add <hex name> <driver> <port>   adds a RAW printer (replacing one of that name)
 //   printer_rig delete <hex name>
+//   printer_rig offline <hex name> 1|0           sets or clears "use the printer offline"
 //   printer_rig job <hex name>                   prints a one-byte ticket with the product's
 //   spooler
 //                                                transport and, while its page is open, lists the
@@ -84,6 +85,21 @@ bool WithPrinter(std::wstring name, Action action) {
 
 bool DeletePrinterNamed(std::wstring name) {
   return WithPrinter(name, [](HANDLE printer) { return ::DeletePrinter(printer) != FALSE; });
+}
+
+// Sets or clears the printer's "work offline" attribute, the one state Wine lets a test set.
+bool SetWorkOffline(std::wstring name, bool offline) {
+  return WithPrinter(name, [offline](HANDLE printer) {
+    DWORD needed = 0;
+    ::GetPrinterW(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    if (needed == 0 || !::GetPrinterW(printer, 2, buffer.data(), needed, &needed)) return false;
+    auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+    info->Attributes = offline ? info->Attributes | PRINTER_ATTRIBUTE_WORK_OFFLINE
+                               : info->Attributes & ~PRINTER_ATTRIBUTE_WORK_OFFLINE;
+    info->pSecurityDescriptor = nullptr;  // left as it is
+    return ::SetPrinterW(printer, 2, buffer.data(), 0) != FALSE;
+  });
 }
 
 // The Windows spooler, listing the jobs of the printer before each page ends. (Wine fails
@@ -194,11 +210,14 @@ int main(int argc, char** argv) {
   if (command == "add" && argc == 5) {
     return AddTestPrinter(Wide(FromHex(argv[2])), Wide(argv[3]), Wide(argv[4]));
   }
+  if (command == "offline" && argc == 4) {
+    return SetWorkOffline(Wide(FromHex(argv[2])), argv[3][0] == '1') ? 0 : Fail("SetPrinterW");
+  }
   if (command == "delete" && argc == 3) {
     return DeletePrinterNamed(Wide(FromHex(argv[2]))) ? 0 : Fail("DeletePrinter");
   }
-  std::fprintf(
-      stderr,
-      "usage: printer_rig driver|add|delete|job|time-list|time-thread ... (see the source)\n");
+  std::fprintf(stderr,
+               "usage: printer_rig driver|add|offline|delete|job|time-list|time-thread ... (see "
+               "the source)\n");
   return 2;
 }

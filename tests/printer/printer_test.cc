@@ -78,6 +78,17 @@ std::string Send(FakePlatform& fake, const std::string& id, std::size_t size) {
   return "";
 }
 
+// Asks serial:COM5 for its status; the answers in hex, or the message of the failure.
+std::string Ask(FakePlatform& fake) {
+  try {
+    return quenbrel_test::ToHex(AskSerialStatus(fake, "serial:COM5", 500));
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  } catch (const std::bad_alloc&) {
+    return "bad_alloc";
+  }
+}
+
 TEST(Transports, CallsAndBytes) {
   for (const Lines& row : Cases("printer_cases.txt", "send")) {
     SCOPED_TRACE(row[5]);
@@ -93,6 +104,22 @@ TEST(Transports, CallsAndBytes) {
     ASSERT_LE(fake.received.size(), ticket.size());
     EXPECT_TRUE(std::equal(fake.received.begin(), fake.received.end(), ticket.begin()));
     EXPECT_TRUE(!row[3].empty() || fake.received.size() == ticket.size()) << "bytes left out";
+  }
+}
+
+TEST(Transports, StatusRequests) {
+  for (const Lines& row : Cases("printer_cases.txt", "status")) {
+    SCOPED_TRACE(row[3]);
+    FakePlatform fake;
+    std::istringstream answers(row[0]);
+    for (std::string answer; answers >> answer;) {
+      fake.answers.push_back(answer == "--" ? -1 : std::stoi(answer, nullptr, 16));
+    }
+    EXPECT_EQ(Ask(fake), row[1]);
+    std::string calls;
+    for (const std::string& call : fake.calls) calls += (calls.empty() ? "" : ";") + call;
+    EXPECT_EQ(calls,
+              "Open(\\\\.\\COM5);GetCommState;SetCommState;SetCommTimeouts;" + row[2] + ";Close");
   }
 }
 
@@ -214,6 +241,13 @@ TEST(Transports, EveryPlatformCallFailsInTurn) {
       {"serial", [](FakePlatform& f) { return (f.takes = {300}, Send(f, "serial:COM5", 2500)); },
        8},
       {"discovery", Discover, 6},
+      {"status",
+       [](FakePlatform& f) {
+         f.answers = {0x12, 0x12, 0x12, 0x12};
+         const std::string got = Ask(f);
+         return got == "12 12 12 12" ? "" : got;
+       },
+       12},
   };
   for (const auto& s : scenarios) {
     FakePlatform clean;

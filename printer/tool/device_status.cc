@@ -1,0 +1,113 @@
+#include "printer/tool/device_status.h"
+
+#include <utility>
+
+#include "printer/text_conversion.h"
+#include "printer/tool/tool_messages.h"
+
+namespace {
+
+// Every real-time status byte has bit 1 and bit 4 set, bit 0 and bit 7 clear.
+constexpr std::uint8_t kFixedMask = 0x93;
+constexpr std::uint8_t kFixedBits = 0x12;
+
+// The Windows PRINTER_STATUS_* and PRINTER_ATTRIBUTE_* bits read here.
+constexpr std::uint32_t kStatusPaused = 0x1;
+constexpr std::uint32_t kStatusError = 0x2;
+constexpr std::uint32_t kStatusPaperJam = 0x8;
+constexpr std::uint32_t kStatusPaperOut = 0x10;
+constexpr std::uint32_t kStatusOffline = 0x80;
+constexpr std::uint32_t kStatusDoorOpen = 0x400000;
+constexpr std::uint32_t kAttributeWorkOffline = 0x400;
+
+// Collects the findings; the outcome is the most pressing one: a request unanswered, then the
+// cover, the paper, an error, offline.
+class Findings {
+ public:
+  void Add(bool found, const char* line, StatusOutcome outcome) {
+    if (!found) return;
+    status_.lines.push_back(line);
+    if (Rank(outcome) > Rank(status_.outcome)) status_.outcome = outcome;
+  }
+  void AddLine(std::string line) { status_.lines.push_back(std::move(line)); }
+  // The findings, after `ready_line` when there is nothing wrong.
+  DeviceStatus Done(const char* ready_line) {
+    if (status_.outcome == StatusOutcome::kReady) {
+      status_.lines.insert(status_.lines.begin(), ready_line);
+    }
+    return status_;
+  }
+
+ private:
+  static int Rank(StatusOutcome outcome) {
+    switch (outcome) {
+      case StatusOutcome::kReady:
+        return 0;
+      case StatusOutcome::kOffline:
+        return 1;
+      case StatusOutcome::kError:
+        return 2;
+      case StatusOutcome::kPaperOut:
+        return 3;
+      case StatusOutcome::kCoverOpen:
+        return 4;
+      case StatusOutcome::kNoAnswer:
+        return 5;
+      case StatusOutcome::kNotStatus:
+        return 6;
+    }
+    return 0;
+  }
+
+  DeviceStatus status_;
+};
+
+}  // namespace
+
+DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers) {
+  for (const std::uint8_t answer : answers) {
+    if ((answer & kFixedMask) != kFixedBits) {
+      return {StatusOutcome::kNotStatus, {kNotStatusLine}};
+    }
+  }
+  const auto bit = [&answers](std::size_t n, int b) {
+    return answers.size() >= n && ((answers[n - 1] >> b) & 1) != 0;
+  };
+  Findings findings;
+  // DLE EOT 1, the printer: bit 3 offline; bit 2 the drawer connector's pin 3.
+  findings.Add(bit(1, 3), kOfflineLine, StatusOutcome::kOffline);
+  // DLE EOT 2, why it is offline: bit 2 cover open, 3 paper fed by the button, 5 stopped at the
+  // paper's end, 6 an error.
+  findings.Add(bit(2, 2), kCoverOpenLine, StatusOutcome::kCoverOpen);
+  findings.Add(bit(2, 3), kFeedButtonLine, StatusOutcome::kOffline);
+  // DLE EOT 4, the paper sensors: bits 2-3 near its end, bits 5-6 out (also stops printing, DLE
+  // EOT 2 bit 5).
+  findings.Add(bit(4, 2) || bit(4, 3), kPaperNearEndLine, StatusOutcome::kReady);
+  findings.Add(bit(2, 5) || bit(4, 5) || bit(4, 6), kPaperOutLine, StatusOutcome::kPaperOut);
+  // DLE EOT 3, the errors: bit 3 the cutter, 5 unrecoverable, 6 automatically recoverable.
+  findings.Add(bit(2, 6), kErrorLine, StatusOutcome::kError);
+  findings.Add(bit(3, 3), kCutterErrorLine, StatusOutcome::kError);
+  findings.Add(bit(3, 5), kUnrecoverableLine, StatusOutcome::kError);
+  findings.Add(bit(3, 6), kAutoRecoverableLine, StatusOutcome::kError);
+  if (!answers.empty()) findings.AddLine(bit(1, 2) ? kDrawerHighLine : kDrawerLowLine);
+  findings.Add(answers.size() < 4, kNoAnswerLine, StatusOutcome::kNoAnswer);
+  return findings.Done(kReadyLine);
+}
+
+DeviceStatus DescribePrinterRecord(const PrinterRecord& record) {
+  Findings findings;
+  findings.Add((record.status & kStatusPaused) != 0, kPausedLine, StatusOutcome::kOffline);
+  findings.Add((record.attributes & kAttributeWorkOffline) != 0, kWorkOfflineLine,
+               StatusOutcome::kOffline);
+  findings.Add((record.status & kStatusOffline) != 0, kOfflineLine, StatusOutcome::kOffline);
+  findings.Add((record.status & kStatusDoorOpen) != 0, kCoverOpenLine, StatusOutcome::kCoverOpen);
+  findings.Add((record.status & kStatusPaperOut) != 0, kPaperOutLine, StatusOutcome::kPaperOut);
+  findings.Add((record.status & kStatusPaperJam) != 0, kPaperJamLine, StatusOutcome::kError);
+  findings.Add((record.status & kStatusError) != 0, kDriverErrorLine, StatusOutcome::kError);
+  findings.AddLine(kJobsWaitingLabel + std::to_string(record.jobs));
+  findings.AddLine(kPortLabel + Utf16ToUtf8(record.port));
+  findings.AddLine(kDriverLabel + Utf16ToUtf8(record.driver));
+  DeviceStatus status = findings.Done(kNothingReportedLine);
+  status.lines.insert(status.lines.begin(), kDriverReportsLine);
+  return status;
+}

@@ -1,0 +1,36 @@
+// A printer's state as the support tool reports it: what a serial printer answers to its
+// real-time status requests, or what the spooler keeps for a Windows printer, as French lines
+// (one per finding) and one outcome. Pure functions; safe on any thread.
+#ifndef QUENBREL_PRINTER_TOOL_DEVICE_STATUS_H_
+#define QUENBREL_PRINTER_TOOL_DEVICE_STATUS_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "printer/platform/printer_queue.h"
+
+// The most pressing finding; each has its own exit code (tool_commands.h).
+enum class StatusOutcome {
+  kReady,
+  kOffline,  // offline, paused or used offline: it will not print
+  kCoverOpen,
+  kPaperOut,
+  kError,
+  kNoAnswer,   // a request went unanswered: a one-way printer, or a link that is down
+  kNotStatus,  // an answer that breaks the fixed bits of a status byte
+};
+
+struct DeviceStatus {
+  StatusOutcome outcome = StatusOutcome::kReady;
+  std::vector<std::string> lines;
+};
+
+// The answers to DLE EOT 1 to 4, in order (fewer when one went unanswered), decoded as ESC/POS
+// defines them.
+DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers);
+
+// A Windows printer's record, as its driver reports it.
+DeviceStatus DescribePrinterRecord(const PrinterRecord& record);
+
+#endif  // QUENBREL_PRINTER_TOOL_DEVICE_STATUS_H_

@@ -1,0 +1,189 @@
+#include "printer/tool/tool_commands.h"
+
+#include <cstdint>
+#include <exception>
+
+#include "printer/device_name.h"
+#include "printer/printer_bridge.h"
+#include "printer/printer_error.h"
+#include "printer/printer_messages.h"
+#include "printer/printer_tasks.h"
+#include "printer/serial_transport.h"
+#include "printer/text_conversion.h"
+#include "printer/tool/support_report.h"
+#include "printer/tool/test_ticket.h"
+#include "printer/tool/tool_messages.h"
+
+namespace {
+
+constexpr std::uint32_t kStatusTimeoutMs = 500;
+
+template <size_t N>
+bool StartsWith(const std::string& text, const char (&prefix)[N]) {
+  return text.compare(0, N - 1, prefix) == 0;
+}
+
+int ExitCodeOf(PrinterFailure kind) {
+  switch (kind) {
+    case PrinterFailure::kInvalidName:
+      return kExitInvalidName;
+    case PrinterFailure::kDeviceGone:
+      return kExitDeviceGone;
+    case PrinterFailure::kUnknownDevice:
+      return kExitUnknownDevice;
+    case PrinterFailure::kPrinterUnavailable:
+      return kExitPrinterUnavailable;
+    case PrinterFailure::kJobNotCreated:
+      return kExitJobNotCreated;
+    case PrinterFailure::kPageNotStarted:
+      return kExitPageNotStarted;
+    case PrinterFailure::kPrinterSendInterrupted:
+      return kExitPrinterSendInterrupted;
+    case PrinterFailure::kJobNotConfirmed:
+      return kExitJobNotConfirmed;
+    case PrinterFailure::kPortUnavailable:
+      return kExitPortUnavailable;
+    case PrinterFailure::kPortUnreadable:
+      return kExitPortUnreadable;
+    case PrinterFailure::kPortNotConfigured:
+      return kExitPortNotConfigured;
+    case PrinterFailure::kPortSendInterrupted:
+      return kExitPortSendInterrupted;
+  }
+  return kExitOther;
+}
+
+int ExitCodeOf(StatusOutcome outcome) {
+  switch (outcome) {
+    case StatusOutcome::kReady:
+      return kExitOk;
+    case StatusOutcome::kOffline:
+      return kExitOffline;
+    case StatusOutcome::kCoverOpen:
+      return kExitCoverOpen;
+    case StatusOutcome::kPaperOut:
+      return kExitPaperOut;
+    case StatusOutcome::kError:
+      return kExitPrinterError;
+    case StatusOutcome::kNoAnswer:
+      return kExitNoAnswer;
+    case StatusOutcome::kNotStatus:
+      return kExitNotStatus;
+  }
+  return kExitOther;
+}
+
+int Fail(ToolOutput* output, const std::string& message, int code) {
+  output->err += message + "\n";
+  return code;
+}
+
+// Throws PrinterError(kDeviceGone) unless `id` is in a fresh enumeration, as "print" does.
+void LookUp(ToolDevices& devices, const std::string& id) {
+  for (const PrinterDevice& device : devices.services.ListDevices()) {
+    if (device.id == id) return;
+  }
+  throw PrinterError(PrinterFailure::kDeviceGone);
+}
+
+int Print(ToolDevices& devices, ToolSystem& system, const std::string& id, const std::string& path,
+          ToolOutput* output) {
+  std::vector<std::uint8_t> ticket;
+  switch (system.ReadRegularFile(path, kMaxTicketBytes, &ticket)) {
+    case FileRead::kUnreadable:
+      return Fail(output, kUnreadableFileMessage, kExitFileUnreadable);
+    case FileRead::kTooBig:
+      return Fail(output, kTicketDataInvalidMessage, kExitTicketInvalid);
+    case FileRead::kRead:
+      break;
+  }
+  if (ticket.empty() || ticket.size() > kMaxTicketBytes) {
+    return Fail(output, kTicketDataInvalidMessage, kExitTicketInvalid);
+  }
+  PrintTicket(devices.services, id, ticket);
+  return kExitOk;
+}
+
+int Status(ToolDevices& devices, const std::string& id, ToolOutput* output) {
+  LookUp(devices, id);
+  const DeviceStatus status = StatusOf(devices, id);
+  for (const std::string& line : status.lines) output->out += line + "\n";
+  return ExitCodeOf(status.outcome);
+}
+
+int Clear(ToolDevices& devices, const std::string& id, ToolOutput* output) {
+  LookUp(devices, id);
+  if (StartsWith(id, kSerialIdPrefix)) return Fail(output, kNoQueueMessage, kExitNoQueue);
+  if (!StartsWith(id, kPrinterIdPrefix)) throw PrinterError(PrinterFailure::kUnknownDevice);
+  const JobsCancelled jobs =
+      devices.queue.CancelJobs(SystemNameFromId(id, sizeof(kPrinterIdPrefix) - 1));
+  if (!jobs.opened) throw PrinterError(PrinterFailure::kPrinterUnavailable);
+  if (!jobs.listed) return Fail(output, kQueueUnreadableMessage, kExitQueueNotCleared);
+  output->out += kJobsCancelledLabel + std::to_string(jobs.cancelled) + "\n";
+  if (jobs.refused != 0) return Fail(output, kJobsRefusedMessage, kExitQueueNotCleared);
+  return kExitOk;
+}
+
+int Report(ToolDevices& devices, ToolSystem& system, const std::string& path, ToolOutput* output) {
+  const std::string report = SupportReport(devices, system);
+  if (!system.WriteFile(path, report)) {
+    return Fail(output, kReportNotWrittenMessage + path, kExitReportNotWritten);
+  }
+  output->out += kReportWrittenLabel + path + "\n";
+  return kExitOk;
+}
+
+int Run(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& system,
+        ToolOutput* output) {
+  const std::string command = args.empty() ? "" : args[0];
+  const std::size_t count = args.size();
+  if (command == "list" && count == 1) {
+    for (const PrinterDevice& device : devices.services.ListDevices()) {
+      output->out += device.id + "\t" + device.name + "\n";
+    }
+    return kExitOk;
+  }
+  if (command == "print" && count == 3) return Print(devices, system, args[1], args[2], output);
+  if (command == "test" && count == 2) {
+    PrintTicket(devices.services, args[1], TestTicket(args[1], system.Now()));
+    return kExitOk;
+  }
+  if (command == "drawer" && count == 2) {
+    PrintTicket(devices.services, args[1], DrawerPulse());
+    output->out += std::string(kDrawerPulsedLine) + "\n";
+    return kExitOk;
+  }
+  if (command == "status" && count == 2) return Status(devices, args[1], output);
+  if (command == "clear" && count == 2) return Clear(devices, args[1], output);
+  if (command == "report" && count <= 2) {
+    const std::string path =
+        count == 2 ? args[1] : DefaultReportPath(system.DesktopFolder(), system.Now());
+    return Report(devices, system, path, output);
+  }
+  output->err += kUsageText;
+  return kExitUsage;
+}
+
+}  // namespace
+
+DeviceStatus StatusOf(ToolDevices& devices, const std::string& id) {
+  if (StartsWith(id, kSerialIdPrefix)) {
+    return DecodeSerialStatus(AskSerialStatus(devices.serial_port, id, kStatusTimeoutMs));
+  }
+  if (!StartsWith(id, kPrinterIdPrefix)) throw PrinterError(PrinterFailure::kUnknownDevice);
+  const std::optional<PrinterRecord> record =
+      devices.queue.ReadRecord(SystemNameFromId(id, sizeof(kPrinterIdPrefix) - 1));
+  if (!record) throw PrinterError(PrinterFailure::kPrinterUnavailable);
+  return DescribePrinterRecord(*record);
+}
+
+int RunTool(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& system,
+            ToolOutput* output) {
+  try {
+    return Run(args, devices, system, output);
+  } catch (const PrinterError& e) {
+    return Fail(output, e.what(), ExitCodeOf(e.kind()));
+  } catch (const std::exception& e) {
+    return Fail(output, e.what(), kExitOther);
+  }
+}

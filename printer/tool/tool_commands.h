@@ -1,0 +1,67 @@
+// The support tool's commands, on the devices and the machine it is given. Portable: the Windows
+// program (quenbrel_printers.cc) passes the command line and prints what comes back; tests pass
+// fakes.
+#ifndef QUENBREL_PRINTER_TOOL_TOOL_COMMANDS_H_
+#define QUENBREL_PRINTER_TOOL_TOOL_COMMANDS_H_
+
+#include <string>
+#include <vector>
+
+#include "printer/platform/printer_queue.h"
+#include "printer/platform/serial_port.h"
+#include "printer/printer_services.h"
+#include "printer/tool/device_status.h"
+#include "printer/tool/tool_system.h"
+
+// The exit codes, as the README lists them: one per kind of failure and per status outcome.
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitOther = 1,
+  kExitUsage = 2,
+  kExitFileUnreadable = 3,
+  kExitTicketInvalid = 4,
+  kExitDeviceGone = 5,
+  kExitUnknownDevice = 6,
+  kExitInvalidName = 7,
+  kExitPortUnavailable = 10,
+  kExitPortUnreadable = 11,
+  kExitPortNotConfigured = 12,
+  kExitPortSendInterrupted = 13,
+  kExitPrinterUnavailable = 20,
+  kExitJobNotCreated = 21,
+  kExitPageNotStarted = 22,
+  kExitPrinterSendInterrupted = 23,
+  kExitJobNotConfirmed = 24,
+  kExitOffline = 30,
+  kExitCoverOpen = 31,
+  kExitPaperOut = 32,
+  kExitPrinterError = 33,
+  kExitNoAnswer = 34,
+  kExitNotStatus = 35,
+  kExitNoQueue = 40,
+  kExitQueueNotCleared = 41,
+  kExitReportNotWritten = 42,
+};
+
+// The machine's printers as the tool reaches them. The references outlive the calls.
+struct ToolDevices {
+  PrinterServices& services;  // the app's own discovery and printing
+  SerialPort& serial_port;    // status requests to serial printers
+  PrinterQueue& queue;        // Windows printers' records and queues
+};
+
+struct ToolOutput {
+  std::string out;  // what the command reports
+  std::string err;  // its failure, in the app's words or the tool's own
+};
+
+// Runs one command line (the arguments after the program's name, UTF-8) and returns the exit
+// code. A serial printer's status costs at most its time-outs (500 ms a request, 5 s a write).
+int RunTool(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& system,
+            ToolOutput* output);
+
+// The state of the device `id`, as "status" reports it, without looking it up first. Throws
+// PrinterError when the port or the printer cannot be reached.
+DeviceStatus StatusOf(ToolDevices& devices, const std::string& id);
+
+#endif  // QUENBREL_PRINTER_TOOL_TOOL_COMMANDS_H_

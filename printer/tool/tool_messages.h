@@ -1,0 +1,76 @@
+// The support tool's own texts, each defined here only: what it tells a technician, in French
+// (UTF-8; the apostrophes are U+2019), and the words of its test ticket. The printer's own
+// failures keep the app's messages (printer/printer_messages.h).
+#ifndef QUENBREL_PRINTER_TOOL_TOOL_MESSAGES_H_
+#define QUENBREL_PRINTER_TOOL_TOOL_MESSAGES_H_
+
+inline constexpr char kUsageText[] =
+    "usage: quenbrel-printers list | print DEVICE FILE | test DEVICE | status DEVICE |\n"
+    "       drawer DEVICE | clear DEVICE | report [FILE]   (DEVICE as listed, such as "
+    "serial:COM5)\n";
+inline constexpr char kUnreadableFileMessage[] = "Fichier de ticket illisible.";
+
+// The test ticket, printed in code page 858 (the title's apostrophe is ASCII: the page has no
+// U+2019).
+inline constexpr char kTicketTitle[] = "Quenbrel - ticket d'essai";
+inline constexpr char kTicketDevice[] = "Imprimante : ";
+inline constexpr char kTicketDate[] = "Date : ";
+inline constexpr char kTicketAccents[] = u8"Accents : é è ê ë à â ç ô ù û î ï É È À Ç €";
+inline constexpr char kTicketVerdict[] = "Si les accents sont lisibles, tout va bien.";
+
+// What a printer answers to the real-time status requests, one line per finding.
+inline constexpr char kReadyLine[] = "Imprimante prete.";
+inline constexpr char kOfflineLine[] = "Imprimante hors ligne.";
+inline constexpr char kCoverOpenLine[] = "Capot ouvert.";
+inline constexpr char kFeedButtonLine[] = "Papier avance avec le bouton.";
+inline constexpr char kPaperNearEndLine[] = "Papier bientot termine.";
+inline constexpr char kPaperOutLine[] = "Plus de papier.";
+inline constexpr char kErrorLine[] = u8"L’imprimante signale une erreur.";
+inline constexpr char kCutterErrorLine[] = "Erreur du coupe-papier.";
+inline constexpr char kUnrecoverableLine[] =
+    u8"Erreur non recuperable : eteignez puis rallumez l’imprimante.";
+inline constexpr char kAutoRecoverableLine[] =
+    u8"Erreur passagere (tete d’impression trop chaude, par exemple) : elle cesse d’elle-meme.";
+inline constexpr char kDrawerHighLine[] = "Capteur du tiroir-caisse : niveau haut.";
+inline constexpr char kDrawerLowLine[] = "Capteur du tiroir-caisse : niveau bas.";
+inline constexpr char kNoAnswerLine[] =
+    u8"Pas de reponse de l’imprimante (modele sans retour d’etat, ou liaison Bluetooth coupee).";
+inline constexpr char kNotStatusLine[] = u8"La reponse recue n’est pas un etat d’imprimante.";
+
+// What the spooler keeps for a Windows printer.
+inline constexpr char kDriverReportsLine[] =
+    u8"Etat rapporte par le pilote Windows. Un ticket accepte par Windows n’est pas forcement "
+    "imprime.";
+inline constexpr char kNothingReportedLine[] = "Le pilote ne signale aucun probleme.";
+inline constexpr char kPausedLine[] = u8"File d’impression en pause.";
+inline constexpr char kWorkOfflineLine[] = u8"Windows utilise l’imprimante hors connexion.";
+inline constexpr char kDriverErrorLine[] = "Le pilote signale une erreur.";
+inline constexpr char kPaperJamLine[] = "Bourrage papier.";
+inline constexpr char kJobsWaitingLabel[] = "Travaux en attente : ";
+inline constexpr char kPortLabel[] = "Port : ";
+inline constexpr char kDriverLabel[] = "Pilote : ";
+
+// The cash drawer and the queue.
+inline constexpr char kDrawerPulsedLine[] = "Impulsion envoyee au tiroir-caisse.";
+inline constexpr char kJobsCancelledLabel[] = "Travaux annules : ";
+inline constexpr char kNoQueueMessage[] =
+    u8"Un port Bluetooth / serie n’a pas de file d’attente : rien a annuler.";
+inline constexpr char kQueueUnreadableMessage[] =
+    u8"Impossible de lire la file d’impression Windows.";
+inline constexpr char kJobsRefusedMessage[] =
+    u8"Windows a refuse d’annuler certains travaux. Videz la file depuis les parametres des "
+    "imprimantes.";
+
+// The support report.
+inline constexpr char kReportTitle[] = "Rapport Quenbrel pour le support";
+inline constexpr char kReportToolLabel[] = "Outil : quenbrel-printers ";
+inline constexpr char kReportWindowsLabel[] = "Windows : ";
+inline constexpr char kReportDateLabel[] = "Date : ";
+inline constexpr char kReportDevicesTitle[] = "Appareils";
+inline constexpr char kReportLogTitle[] = "Journal (200 dernieres lignes) : ";
+inline constexpr char kReportNoLogLine[] = "Aucun journal.";
+inline constexpr char kReportFileName[] = "quenbrel-rapport-";
+inline constexpr char kReportWrittenLabel[] = "Rapport ecrit : ";
+inline constexpr char kReportNotWrittenMessage[] = u8"Impossible d’ecrire le rapport : ";
+
+#endif  // QUENBREL_PRINTER_TOOL_TOOL_MESSAGES_H_

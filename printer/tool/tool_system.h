@@ -1,0 +1,54 @@
+// What the support tool needs of the machine besides the printers: a ticket file, the clock, the
+// Windows version, the desktop, the program's log file and the report's file. Paths are UTF-8.
+// Implemented by Win32ToolSystem (printer/tool/win32/tool_system_win32.h) and by fakes in tests.
+#ifndef QUENBREL_PRINTER_TOOL_TOOL_SYSTEM_H_
+#define QUENBREL_PRINTER_TOOL_TOOL_SYSTEM_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+};
+
+// "dd/mm/yyyy hh:mm", as the shop reads a date.
+inline std::string DateText(const LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d", t.day, t.month, t.year, t.hour,
+                t.minute);
+  return text;
+}
+
+enum class FileRead { kRead, kTooBig, kUnreadable };
+
+class ToolSystem {
+ public:
+  virtual ~ToolSystem() = default;
+
+  // Reads the file at `path` when it is a regular file: kTooBig, with nothing read, when its size
+  // is over `limit`; kRead with at most `limit` + 1 bytes in *bytes (a file that grew after its
+  // size was checked shows as too long); kUnreadable when it is no regular file or any call fails.
+  // Never opens a device for reading.
+  virtual FileRead ReadRegularFile(const std::string& path, std::size_t limit,
+                                   std::vector<std::uint8_t>* bytes) = 0;
+  // The last `limit` bytes of the file at `path` (all of a shorter one); nullopt when unreadable.
+  virtual std::optional<std::string> ReadFileEnd(const std::string& path, std::size_t limit) = 0;
+  // Creates or replaces the file at `path` with `text`. True on success.
+  virtual bool WriteFile(const std::string& path, const std::string& text) = 0;
+
+  // This tool's version, "1.0.0".
+  virtual std::string ToolVersion() = 0;
+  virtual LocalTime Now() = 0;
+  // "10.0.19045": major, minor and build numbers, as Windows reports them.
+  virtual std::string WindowsVersion() = 0;
+  // The user's desktop folder; empty when Windows does not say.
+  virtual std::string DesktopFolder() = 0;
+  // Where the program keeps its log when it has nowhere else to write; empty when unknown.
+  virtual std::string LogFilePath() = 0;
+};
+
+#endif  // QUENBREL_PRINTER_TOOL_TOOL_SYSTEM_H_

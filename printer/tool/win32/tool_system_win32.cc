@@ -1,0 +1,148 @@
+#include "printer/tool/win32/tool_system_win32.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <exception>
+
+#include "host/log_place.h"
+#include "printer/text_conversion.h"
+#include "printer/win32/wide_string_win32.h"
+#include "quenbrel_version.h"
+
+namespace {
+
+// An open file, closed with its owner.
+class File {
+ public:
+  File(const std::string& path, DWORD access, DWORD disposition) {
+    try {
+      const std::wstring wide = ToWide(Utf8ToUtf16(path));
+      handle_ = ::CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    } catch (const std::exception&) {
+      handle_ = INVALID_HANDLE_VALUE;  // not a name Windows could open
+    }
+  }
+  ~File() {
+    if (is_open()) ::CloseHandle(handle_);
+  }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  bool is_open() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+  // Reads until `count` bytes or the end; false when a read fails.
+  bool Read(std::size_t count, std::string* out) {
+    out->resize(count);
+    std::size_t done = 0;
+    while (done < count) {
+      DWORD got = 0;
+      const auto piece = static_cast<DWORD>(std::min<std::size_t>(count - done, 1 << 20));
+      if (!::ReadFile(handle_, &(*out)[done], piece, &got, nullptr)) return false;
+      if (got == 0) break;
+      done += got;
+    }
+    out->resize(done);
+    return true;
+  }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+std::string Utf8(const wchar_t* text) { return Utf16ToUtf8(FromWide(text)); }
+
+}  // namespace
+
+FileRead Win32ToolSystem::ReadRegularFile(const std::string& path, std::size_t limit,
+                                          std::vector<std::uint8_t>* bytes) {
+  // Asked by name first: a device (COM5, say) is never opened, where a read could block.
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  std::wstring wide;
+  try {
+    wide = ToWide(Utf8ToUtf16(path));
+  } catch (const std::exception&) {
+    return FileRead::kUnreadable;
+  }
+  if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+    return FileRead::kUnreadable;
+  }
+  File file(path, GENERIC_READ, OPEN_EXISTING);
+  LARGE_INTEGER size;
+  if (!file.is_open() || ::GetFileType(file.get()) != FILE_TYPE_DISK ||
+      !::GetFileSizeEx(file.get(), &size)) {
+    return FileRead::kUnreadable;
+  }
+  if (static_cast<std::uint64_t>(size.QuadPart) > limit) return FileRead::kTooBig;
+  std::string read;
+  if (!file.Read(limit + 1, &read)) return FileRead::kUnreadable;
+  bytes->assign(read.begin(), read.end());
+  return FileRead::kRead;
+}
+
+std::optional<std::string> Win32ToolSystem::ReadFileEnd(const std::string& path,
+                                                        std::size_t limit) {
+  File file(path, GENERIC_READ, OPEN_EXISTING);
+  LARGE_INTEGER size;
+  if (!file.is_open() || ::GetFileType(file.get()) != FILE_TYPE_DISK ||
+      !::GetFileSizeEx(file.get(), &size)) {
+    return std::nullopt;
+  }
+  LARGE_INTEGER start;
+  start.QuadPart = std::max<LONGLONG>(0, size.QuadPart - static_cast<LONGLONG>(limit));
+  std::string text;
+  if (!::SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) || !file.Read(limit, &text)) {
+    return std::nullopt;
+  }
+  return text;
+}
+
+bool Win32ToolSystem::WriteFile(const std::string& path, const std::string& text) {
+  File file(path, GENERIC_WRITE, CREATE_ALWAYS);
+  DWORD written = 0;
+  return file.is_open() &&
+         ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+         written == text.size();
+}
+
+LocalTime Win32ToolSystem::Now() {
+  SYSTEMTIME t;
+  ::GetLocalTime(&t);
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute};
+}
+
+std::string Win32ToolSystem::ToolVersion() { return QUENBREL_VERSION_TEXT; }
+
+std::string Win32ToolSystem::WindowsVersion() {
+  // RtlGetVersion tells the truth; GetVersionExW answers what the manifest claims.
+  using RtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+  const auto get_version = reinterpret_cast<RtlGetVersion>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  OSVERSIONINFOW info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (get_version == nullptr || get_version(&info) != 0) return "?";
+  return std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion) + "." +
+         std::to_string(info.dwBuildNumber);
+}
+
+std::string Win32ToolSystem::DesktopFolder() {
+  wchar_t* folder = nullptr;
+  std::string desktop;
+  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Desktop, 0, nullptr, &folder))) {
+    desktop = Utf8(folder);
+  }
+  ::CoTaskMemFree(folder);
+  return desktop;
+}
+
+std::string Win32ToolSystem::LogFilePath() {
+  wchar_t base[MAX_PATH];
+  const DWORD length = ::GetEnvironmentVariableW(kLogBaseVariable, base, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return "";
+  return Utf8(base) + "\\" + Utf8(kLogFile);
+}
