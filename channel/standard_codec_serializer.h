@@ -21,15 +21,13 @@ namespace flutter {
 // the stack.
 constexpr int kMaxNestingDepth = 128;
 
-// A decode spends one budget on what sizes announce ahead of the bytes that carry it: the room a
-// list reserves (one per element), a map's entries (two each), and the zeros of a string or typed
-// list whose bytes are not all there (its length in bytes). The budget is the bytes left after the
-// first tag read from the reader, plus kFillInBudget (a reader that does not know its end: that
-// alone); no whole message spends more than its length. Within the budget, a value cut short keeps
-// its announced length, filled in with zeros or nulls (one short-read line per failed read). Past
-// it, a value holds only what the message holds (one short-read line where it runs out): a string
-// or typed list whose bytes are not all there decodes empty. So decoding costs memory, time and log
-// lines in proportion to the message, plus a constant.
+// Sizes are taken at their word within one budget per message: the bytes left after the first tag
+// read from its reader, plus kFillInBudget (only that from a reader that does not know its end).
+// It pays for what runs ahead of the bytes: a list's room (one per element), a map's entries (two
+// each), the zeros of a string or typed list whose bytes are not all there; no whole message needs
+// more than its length. Within it, a value cut short keeps its announced length, filled in with
+// zeros or nulls; past it, a value holds only what the message holds (one short-read line). So
+// decoding costs memory, time and log lines in proportion to the message.
 constexpr size_t kFillInBudget = 64 * 1024;
 
 class StandardCodecSerializer {
