@@ -10,6 +10,20 @@
 
 namespace flutter {
 
+// What ByteStreamReader::BytesRemaining reports for a reader that does not know its end.
+constexpr size_t kUnknownEnd = std::numeric_limits<size_t>::max();
+
+// What decoding one message may still spend, kept with the message's reader so that every value
+// decoded from it, through any serializer and at any depth, draws on the same budget. The standard
+// codec's decoder starts and spends it (see kFillInBudget); a reader only holds it.
+struct DecodeBudget {
+  bool started = false;
+  // Bytes that sizes may still announce ahead of the bytes that carry them.
+  uint64_t bytes = 0;
+  // Lists and maps being decoded.
+  int depth = 0;
+};
+
 class ByteStreamReader {
  public:
   virtual ~ByteStreamReader() = default;
@@ -23,9 +37,15 @@ class ByteStreamReader {
   // Skips to the next multiple of |alignment|, counted from the start of the message.
   virtual void ReadAlignment(uint8_t alignment) = 0;
 
-  // Bytes left before the end of the message, which lets the decoder refuse sizes the message
-  // cannot hold. Readers that do not know their end keep this default: no limit.
-  virtual size_t BytesRemaining() const { return std::numeric_limits<size_t>::max(); }
+  // Bytes left before the end of the message, which lets the decoder tell a value cut short from
+  // one whose bytes are there. Readers that do not know their end keep this default.
+  virtual size_t BytesRemaining() const { return kUnknownEnd; }
+
+  // The decoding budget of this reader's message.
+  DecodeBudget& decode_budget() { return decode_budget_; }
+
+ private:
+  DecodeBudget decode_budget_;
 };
 
 class ByteStreamWriter {

@@ -25,7 +25,9 @@
 // and handle nested values themselves: no virtual call per value or byte. On the general path,
 // for a derived serializer or any other stream, every byte goes through the stream's virtual
 // interface and every nested value through the serializer's virtual WriteValue or
-// ReadValueOfType, so that a derived serializer sees every value at every depth.
+// ReadValueOfType, so that a derived serializer sees every value at every depth. Either way a
+// decode spends the one budget that its reader holds (kFillInBudget), whatever serializer reads the
+// nested values.
 #include "channel/standard_codec_serializer.h"
 
 #include <algorithm>
@@ -63,30 +65,27 @@ enum Tag : uint8_t {
 
 constexpr size_t kMaxWireSize = std::numeric_limits<uint32_t>::max();
 
-// What a reader that does not know its end reports as BytesRemaining().
-constexpr size_t kUnknownEnd = std::numeric_limits<size_t>::max();
-// From such a reader, lists reserve at most this many elements up front, in all, and strings and
-// typed lists are read this many bytes at a time: they grow as their contents arrive.
-constexpr size_t kUnknownEndRoom = 64;
-constexpr size_t kUnknownEndChunk = 64 * 1024;
+// From a reader that does not know its end, strings and typed lists are read this many bytes at a
+// time, so that they grow only as their contents arrive.
+constexpr size_t kPartBytes = 64 * 1024;
 
-// The decoding in progress on this thread, through any serializer.
-struct DecodeState {
-  // Lists and maps being decoded.
-  int depth = 0;
-  // Elements that lists may still reserve room for up front in the message. Every element takes at
-  // least one byte, so a genuine message's lists all fit in its size; a hostile one that nests
-  // lists announcing huge counts cannot reserve more than that in total.
-  size_t reserve_budget = 0;
-};
-thread_local DecodeState decode_state;
+// The budget of |stream|'s message, started at the first value read from it (see kFillInBudget).
+DecodeBudget& StartedBudget(ByteStreamReader& stream) {
+  DecodeBudget& budget = stream.decode_budget();
+  if (!budget.started) {
+    const size_t remaining = stream.BytesRemaining();
+    budget.bytes = static_cast<uint64_t>(remaining == kUnknownEnd ? 0 : remaining) + kFillInBudget;
+    budget.started = true;
+  }
+  return budget;
+}
 
-// Sizing rule against hostile sizes: content missing from the end of a message is filled in (zeros
-// or nulls, one short-read line per failed read) only for values that announce at most kMaxFilledIn
-// elements or entries (bytes of a string), as the rule for short values asks; a larger one that
-// runs past the end logs one short-read line and keeps only what the message holds. So decoding
-// costs memory, time and log lines in proportion to the message, plus a constant.
-bool MayFillIn(size_t count) { return count <= kMaxFilledIn; }
+// Takes |bytes| from |budget|; false, taking nothing, when fewer are left.
+bool Spend(DecodeBudget& budget, uint64_t bytes) {
+  if (bytes > budget.bytes) return false;
+  budget.bytes -= bytes;
+  return true;
+}
 
 void LogTooLarge() {
   LogLine("Value too large for StandardCodecSerializer::WriteValue; written as null.");
@@ -342,7 +341,7 @@ class Decoder {
   static constexpr bool kFast = !std::is_same_v<Stream, ByteStreamReader>;
 
   Decoder(const StandardCodecSerializer& serializer, Stream& stream)
-      : serializer_(serializer), stream_(stream), state_(decode_state) {}
+      : serializer_(serializer), stream_(stream), budget_(StartedBudget(stream)) {}
 
   // Decodes into |out| (replacing what it holds) the payload of a value whose tag |type| has been
   // read. |out| is the value's own place, a list element or map entry, so nothing is moved but the
@@ -402,13 +401,13 @@ class Decoder {
  private:
   class DepthGuard {
    public:
-    explicit DepthGuard(DecodeState& state) : state_(state) { ++state_.depth; }
-    ~DepthGuard() { --state_.depth; }
+    explicit DepthGuard(DecodeBudget& budget) : budget_(budget) { ++budget_.depth; }
+    ~DepthGuard() { --budget_.depth; }
     DepthGuard(const DepthGuard&) = delete;
     DepthGuard& operator=(const DepthGuard&) = delete;
 
    private:
-    DecodeState& state_;
+    DecodeBudget& budget_;
   };
 
   void ReadNested(EncodableValue& out) {
@@ -425,9 +424,10 @@ class Decoder {
     }
   }
 
-  // Whether another element of a list or map of |count| announced ones is to be read.
-  bool MoreToRead(size_t count) {
-    if (stream_.BytesRemaining() > 0 || MayFillIn(count)) {
+  // Whether another element of a list or map is to be read: always when its size was within the
+  // budget, else while the message has bytes left.
+  bool MoreToRead(bool within_budget) {
+    if (within_budget || stream_.BytesRemaining() > 0) {
       return true;
     }
     LogShortRead();
@@ -445,7 +445,7 @@ class Decoder {
     // count < 2^32 and sizeof(Element) <= 8: no overflow in 64 bits.
     const uint64_t byte_count = static_cast<uint64_t>(count) * sizeof(Element);
     const size_t remaining = stream_.BytesRemaining();
-    if (byte_count > remaining && !MayFillIn(count)) {
+    if (byte_count > remaining && !Spend(budget_, byte_count)) {
       LogShortRead();
       return Container();
     }
@@ -457,46 +457,40 @@ class Decoder {
       }
       return Container(count, Element());  // empty, or filled in (Consume logged)
     } else {
-      // One read straight into the value; from a reader that does not know its end, one read per
-      // chunk, so that the value grows with what arrives.
-      const size_t step = remaining == kUnknownEnd ? kUnknownEndChunk / sizeof(Element)
-                                                   : std::max<size_t>(count, 1);
+      // One read straight into the value; from a reader that does not know its end, one per part.
+      const size_t part = remaining == kUnknownEnd ? kPartBytes / sizeof(Element) : count;
       Container block;
       for (size_t done = 0; done < count;) {
-        const size_t part = std::min(step, count - done);
-        block.resize(done + part);
-        stream_.ReadBytes(reinterpret_cast<uint8_t*>(&block[done]), part * sizeof(Element));
-        done += part;
+        const size_t length = std::min(part, count - done);
+        block.resize(done + length);
+        stream_.ReadBytes(reinterpret_cast<uint8_t*>(&block[done]), length * sizeof(Element));
+        done += length;
       }
       return block;
     }
   }
 
   void ReadContainer(uint8_t type, EncodableValue& out) {
-    DepthGuard guard(state_);
-    if (state_.depth > kMaxNestingDepth) {
+    DepthGuard guard(budget_);
+    if (budget_.depth > kMaxNestingDepth) {
       LogLine("Nesting deeper than " + std::to_string(kMaxNestingDepth) +
               " in StandardCodecSerializer::ReadValueOfType; read as null.");
       out.emplace<std::monostate>();
       return;
     }
-    if (state_.depth == 1) {
-      const size_t remaining = stream_.BytesRemaining();
-      state_.reserve_budget = remaining == kUnknownEnd ? kUnknownEndRoom : remaining;
-    }
     const size_t count = ReadSizeFrom(stream_);
     if (type == kList) {
       EncodableList& list = out.emplace<EncodableList>();
-      const size_t room = std::min(count, state_.reserve_budget);
-      state_.reserve_budget -= room;
-      list.reserve(room);
-      for (size_t i = 0; i < count && MoreToRead(count); ++i) {
+      const bool within_budget = Spend(budget_, count);
+      if (within_budget) list.reserve(count);
+      for (size_t i = 0; i < count && MoreToRead(within_budget); ++i) {
         ReadNested(list.emplace_back());
       }
       return;
     }
     EncodableMap& map = out.emplace<EncodableMap>();
-    for (size_t i = 0; i < count && MoreToRead(count); ++i) {
+    const bool within_budget = Spend(budget_, 2 * static_cast<uint64_t>(count));
+    for (size_t i = 0; i < count && MoreToRead(within_budget); ++i) {
       // The value is read straight into its entry. With duplicate keys the first pair read stays.
       const size_t size = map.size();
       auto entry = AddEntry(map);
@@ -532,7 +526,7 @@ class Decoder {
 
   const StandardCodecSerializer& serializer_;
   Stream& stream_;
-  DecodeState& state_;
+  DecodeBudget& budget_;
 };
 
 // |stream| as the ByteBuffer stream Buffer when the fast path may be taken: |serializer| is exactly

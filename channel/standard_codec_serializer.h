@@ -21,9 +21,14 @@ namespace flutter {
 // the stack.
 constexpr int kMaxNestingDepth = 128;
 
-// A string, typed list, list or map that runs past the end of the message is filled in with zeros
-// or nulls only when it announces at most this many elements or entries (bytes of a string).
-constexpr size_t kMaxFilledIn = 16;
+// Sizes are taken at their word within one budget per message: the bytes left after the first tag
+// read from its reader, plus kFillInBudget (only that from a reader that does not know its end).
+// It pays for what runs ahead of the bytes: a list's room (one per element), a map's entries (two
+// each), the zeros of a string or typed list whose bytes are not all there; no whole message needs
+// more than its length. Within it, a value cut short keeps its announced length, filled in with
+// zeros or nulls; past it, a value holds only what the message holds (one short-read line). So
+// decoding costs memory, time and log lines in proportion to the message.
+constexpr size_t kFillInBudget = 64 * 1024;
 
 class StandardCodecSerializer {
  public:

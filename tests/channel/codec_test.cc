@@ -40,14 +40,39 @@ TEST(StandardCodec, Layout) {
   EXPECT_EQ(ToHex(largest), "FF FF FF FF FF");
 }
 
+// Carries custom values holding an int32_t as tag 128; the standard serializer writes them null.
+class IntCustomSerializer : public StandardCodecSerializer {
+ public:
+  void WriteValue(const EncodableValue& value, flutter::ByteStreamWriter* stream) const override {
+    const auto* custom = std::get_if<CustomEncodableValue>(&value);
+    if (custom == nullptr) return StandardCodecSerializer::WriteValue(value, stream);
+    int32_t number = std::any_cast<int32_t>(custom->value());
+    stream->WriteByte(128);
+    stream->WriteBytes(reinterpret_cast<const uint8_t*>(&number), 4);
+  }
+  EncodableValue ReadValueOfType(uint8_t type, flutter::ByteStreamReader* stream) const override {
+    if (type != 128) return StandardCodecSerializer::ReadValueOfType(type, stream);
+    int32_t number = 0;
+    stream->ReadBytes(reinterpret_cast<uint8_t*>(&number), 4);
+    return CustomEncodableValue(number);
+  }
+};
+
+// Through the standard serializer, and through a derived one, which reads nested values through
+// its own ReadValueOfType.
 TEST(StandardCodec, BadInput) {
+  const IntCustomSerializer derived;
+  const StandardCodecSerializer* serializers[] = {&StandardCodecSerializer::GetInstance(),
+                                                  &derived};
   for (const Lines& row : Cases("codec_cases.txt", "read")) {
-    SCOPED_TRACE(row[4]);
-    const Decoded decoded = DecodeAt(Hex(row[0]));
-    EXPECT_EQ(ToHex(EncodeAt(decoded.value)), ToHex(Hex(row[1])));
-    Lines log(std::stoul(row[2]), kShortRead);
-    if (!row[3].empty()) log.push_back(row[3]);
-    EXPECT_EQ(decoded.log, log);
+    for (const StandardCodecSerializer* serializer : serializers) {
+      SCOPED_TRACE(row[4] + (serializer == &derived ? " (derived)" : ""));
+      const Decoded decoded = DecodeAt(Hex(row[0]), 0, *serializer);
+      EXPECT_EQ(ToHex(EncodeAt(decoded.value)), ToHex(Hex(row[1])));
+      Lines log(std::stoul(row[2]), kShortRead);
+      if (!row[3].empty()) log.push_back(row[3]);
+      EXPECT_EQ(decoded.log, log);
+    }
   }
 }
 
@@ -81,7 +106,7 @@ int Depth(const EncodableValue& value) {
 }
 
 // However large the sizes announced or deep the nesting, a message costs log lines, values and
-// list room in proportion to its size, plus a constant; nesting stops at 128 levels.
+// list room in proportion to its size, plus the fill-in budget; nesting stops at 128 levels.
 TEST(StandardCodec, HostileMessages) {
   const std::string too_deep =
       "Nesting deeper than 128 in StandardCodecSerializer::ReadValueOfType; read as null.";
@@ -89,7 +114,7 @@ TEST(StandardCodec, HostileMessages) {
     SCOPED_TRACE(row[5]);
     const Bytes message = Repeat(row[1], std::stoul(row[2]), row[0]);
     const Decoded decoded = DecodeAt(message);
-    const size_t bound = message.size() + 128 * 33 + 2;
+    const size_t bound = message.size() + flutter::kFillInBudget + 128 * 33 + 2;
     EXPECT_LE(decoded.log.size(), bound);
     EXPECT_LE(ListRoom(decoded.value), 3 * bound);
     EXPECT_EQ(Depth(decoded.value), std::stoi(row[3]));
@@ -126,24 +151,6 @@ TEST(StandardCodec, ReaderWithoutAnEndGetsNoRoomAhead) {
   EndlessReader reader(EncodeAt(big));
   EXPECT_EQ(serializer.ReadValue(&reader), big);  // read in parts, assembled whole
 }
-
-// Carries custom values holding an int32_t as tag 128; the standard serializer writes them null.
-class IntCustomSerializer : public StandardCodecSerializer {
- public:
-  void WriteValue(const EncodableValue& value, flutter::ByteStreamWriter* stream) const override {
-    const auto* custom = std::get_if<CustomEncodableValue>(&value);
-    if (custom == nullptr) return StandardCodecSerializer::WriteValue(value, stream);
-    int32_t number = std::any_cast<int32_t>(custom->value());
-    stream->WriteByte(128);
-    stream->WriteBytes(reinterpret_cast<const uint8_t*>(&number), 4);
-  }
-  EncodableValue ReadValueOfType(uint8_t type, flutter::ByteStreamReader* stream) const override {
-    if (type != 128) return StandardCodecSerializer::ReadValueOfType(type, stream);
-    int32_t number = 0;
-    stream->ReadBytes(reinterpret_cast<uint8_t*>(&number), 4);
-    return CustomEncodableValue(number);
-  }
-};
 
 TEST(StandardCodec, CustomValues) {
   const EncodableValue value(
