@@ -6,6 +6,13 @@ namespace flutter {
 
 const char kShortReadMessage[] = "Invalid read in StandardCodecByteStreamReader";
 
-void LogShortRead() { LogLine(kShortReadMessage); }
+void LogShortRead(size_t* count) {
+  ++*count;
+  if (*count <= kLoggedShortReads) {
+    LogLine(kShortReadMessage);
+  } else if (*count == kLoggedShortReads + 1) {
+    LogLine("Further invalid reads of this message are not logged.");
+  }
+}
 
 }  // namespace flutter

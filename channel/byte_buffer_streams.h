@@ -17,11 +17,15 @@
 
 namespace flutter {
 
-// Logged once for every read that would pass the end of the message.
+// Logged once for every read that would pass the end of the message, up to kLoggedShortReads
+// times a message: a message cut short inside a long list would otherwise write a line for every
+// missing element, and a window thread that writes thousands of lines to a console freezes.
 extern const char kShortReadMessage[];
+constexpr size_t kLoggedShortReads = 64;
 
-// Logs kShortReadMessage.
-void LogShortRead();
+// Counts one more short read of a message in |*count| and logs it, or, once, that the rest go
+// unlogged.
+void LogShortRead(size_t* count);
 
 // Reads from |bytes|[0, |size|); the position starts at 0 and counts from the first byte.
 class ByteBufferStreamReader final : public ByteStreamReader {
@@ -30,7 +34,7 @@ class ByteBufferStreamReader final : public ByteStreamReader {
 
   uint8_t ReadByte() override {
     if (position_ >= size_) {
-      LogShortRead();
+      LogShortRead(&short_reads_);
       return 0;
     }
     return bytes_[position_++];
@@ -56,7 +60,7 @@ class ByteBufferStreamReader final : public ByteStreamReader {
   const uint8_t* Consume(size_t length) {
     // Written so that a huge |length| cannot wrap around.
     if (length == 0 || length > BytesRemaining()) {
-      if (length != 0) LogShortRead();
+      if (length != 0) LogShortRead(&short_reads_);
       return nullptr;
     }
     const uint8_t* start = bytes_ + position_;
@@ -68,6 +72,7 @@ class ByteBufferStreamReader final : public ByteStreamReader {
   const uint8_t* bytes_;
   size_t size_;
   size_t position_ = 0;
+  size_t short_reads_ = 0;
 };
 
 // Appends to |*buffer|; its length is the position.
