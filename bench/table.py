@@ -33,20 +33,23 @@ def fmt_ns(ns):
 rows = []  # figure, value, baseline, ratio, target, result
 
 
-def ratio_row(figure, value, baseline, limit, target):
+def ratio_row(figure, value, baseline, limit, target, note=""):
     """A ratio judged against |limit|; with no limit, a row shown for context."""
     if value is None or baseline is None:
         rows.append((figure, "-", "-", "-", target, "NOT RUN"))
         return
     r = value / baseline
     result = "-" if limit is None else "pass" if r <= limit else "FAIL"
-    rows.append((figure, fmt_ns(value), fmt_ns(baseline), f"{r:.2f}x", target, result))
+    rows.append((figure, fmt_ns(value), fmt_ns(baseline) + note, f"{r:.2f}x", target, result))
 
 
 # Single-threaded codec work: CPU time, which the other load on the machine disturbs least.
 codec = medians("codec_bench.json", "cpu_time")
-ratio_row("decode largest print call", codec.get("BM_DecodePrintCall"), codec.get("BM_Memcpy65536"),
-          1.3, "<= 1.3x memcpy 64 KiB")
+# The copy's baseline is its fastest target offset (codec_bench.cc says why), shown in GB/s.
+copies = {int(k.split("/")[1]): v for k, v in codec.items() if k.startswith("BM_Memcpy65536/")}
+memcpy = min(copies.values(), default=None)
+ratio_row("decode largest print call", codec.get("BM_DecodePrintCall"), memcpy, 1.3,
+          "<= 1.3x memcpy 64 KiB", memcpy and f", {65536 / memcpy:.1f} GB/s")
 ratio_row("list reply (50 devices) enc+dec", codec.get("BM_CodecListReply"),
           codec.get("BM_MsgpackListReply"), 1.0, "<= 1.0x msgpack-c")
 ratio_row("  encode only", codec.get("BM_CodecListEncode"), codec.get("BM_MsgpackListPack"), None,
@@ -95,10 +98,11 @@ wine = load("wine.json") or {}
 for key, figure, target in (
         ("channel_overhead", "Wine: unknown method vs unhandled channel", "<= 1.5x"),
         ("list_overhead", "Wine: list round trip vs ListDevices + thread", "<= +1 ms median"),
-        ("resident_memory", "Wine: resident memory, 30,000 calls", "within +2%")):
+        ("resident_memory", "Wine: resident memory, 30,000 calls", "trend in bytes/call")):
     w = wine.get(key)
     if w:
-        rows.append((figure, w["value"], w["baseline"], w["ratio"], target, w["result"]))
+        rows.append((figure, w["value"], w["baseline"], w["ratio"], w.get("target", target),
+                     w["result"]))
     else:
         rows.append((figure, "-", "-", "-", target, "NOT RUN (see tools/wine-bench's output)"))
 
@@ -116,4 +120,7 @@ print(line(header))
 print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
 for r in rows:
     print(line(r))
+if copies:
+    print("memcpy 64 KiB, target offset in the page: " +
+          ", ".join(f"+{k}: {65536 / v:.1f} GB/s" for k, v in sorted(copies.items())))
 # The table itself is the outcome: misses show as FAIL in it.

@@ -297,13 +297,14 @@ class Host:
         return [int(w, 16) if i == 5 else int(w) for i, w in
                 enumerate(self.event("window ").split()[1:])]
 
-    def resident_kib(self):
-        """The resident memory of the Wine process running the program (it is the started pid)."""
+    def status(self, field):
+        """A number from the kernel's status of the Wine process running the program (it is the
+        started pid): "VmRSS" (resident memory, KiB), "Threads" (each Windows thread is one)."""
         with open("/proc/%d/cmdline" % self.process.pid, "rb") as f:
             if b"quenbrel.exe" not in f.read():
                 raise Failure("process %d is not the program" % self.process.pid)
         with open("/proc/%d/status" % self.process.pid) as f:
-            return next(int(line.split()[1]) for line in f if line.startswith("VmRSS:"))
+            return next(int(line.split()[1]) for line in f if line.startswith(field + ":"))
 
     def quit(self):
         """Closes the window as the user would; the exit code."""
