@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 // Owner: the printer bridge, alone. Threads: the window's thread only.
 // Never: joins or keeps a handle to a thread it started.
@@ -17,15 +18,33 @@ class ThreadStarter {
   virtual void StartDetached(std::function<void()> body) = 0;
 };
 
-// The standard library's threads. Each thread counts as live, process-wide, from its start until
-// |body| has run and been destroyed (with whatever it held), its last step.
+// A worker's body as a real starter hands it to its thread: counted process-wide as live from
+// construction until it is destroyed, after its body (run or not) and whatever that held, so that
+// the program can let workers finish before it exits (WaitForLiveWorkers).
+struct LiveWorkerTally;
+
+class LiveWorker {
+ public:
+  explicit LiveWorker(std::function<void()> body);
+  ~LiveWorker();
+  LiveWorker(const LiveWorker&) = delete;
+  LiveWorker& operator=(const LiveWorker&) = delete;
+
+  void Run() { body_(); }
+
+ private:
+  std::shared_ptr<LiveWorkerTally> tally_;  // outlives the process's statics if need be
+  std::function<void()> body_;
+};
+
+// The standard library's threads.
 class StdThreadStarter : public ThreadStarter {
  public:
   void StartDetached(std::function<void()> body) override;
 };
 
-// Waits until no thread started by a StdThreadStarter is live, for at most |bound|; whether none
-// is. For the end of the program, so that a ticket being sent is finished before the process goes.
+// Waits until no LiveWorker exists, for at most |bound|; whether none does. For the end of the
+// program, so that a ticket being sent is finished before the process goes.
 bool WaitForLiveWorkers(std::chrono::milliseconds bound);
 
 #endif  // QUENBREL_PRINTER_PLATFORM_THREAD_STARTER_H_
