@@ -21,7 +21,6 @@ import wine_rig as w  # noqa: E402
 PORT = "COM8"
 TICKET = bytes(range(256)) * 256  # 64 KiB of every byte value: more than a pty pair buffers
 BUSY = w.error("busy", "Une operation imprimante est deja en cours.")
-GONE = "Cette imprimante n’est plus installee sur cet appareil."
 INVALID = "Donnees d’impression invalides."
 SETTINGS = w.error("settings", "Ouvrez les parametres Bluetooth de Windows.")
 MALFORMED = b"\x03\x01\x00\x00\x00"
@@ -48,8 +47,8 @@ def finish(h, code=0, quit=True):
 
 
 def case_devices(ctx):
-    """Both kinds listed, each receives the exact ticket, a printer gone since is refused; the
-    engine would consume the bridge's message, but the bridge sees it first."""
+    """Both kinds listed and each receives the exact ticket; the engine would consume the bridge's
+    message, but the bridge sees it first."""
     far = ctx.port()[1]
     name, output = ctx.printer("Caisse été")
     h = ctx.host(QUENBREL_TEST_ENGINE_CONSUME="0x805A:7")
@@ -63,8 +62,6 @@ def case_devices(ctx):
     w.check(h.reply(message) == w.success(), "print to the port")
     w.check(h.round_trip(w.print_call("printer:" + name, TICKET)) == w.success(), "print")
     w.wait_for(lambda: read(output) == TICKET, w.WAIT, "the ticket in the printer's file")
-    ctx.printers.delete(name)
-    w.check(h.round_trip(w.print_call("printer:" + name, b"x")) == w.error("printer", GONE), "gone")
     finish(h)
 
 
@@ -93,23 +90,15 @@ def case_answers(ctx):
     w.check(log.count("plug-in] registered") == 1, log)
 
 
-def case_busy(ctx):
-    """Calls during a stalled print are refused; closing ends with 0 and the print unanswered."""
-    ctx.port()  # nobody reads: the print stalls
+def case_close(ctx):
+    """Calls during a print are refused; the window closed while a ticket is being sent: a 64 KiB
+    ticket to a port that reads slowly and a job to a slow spooler printer arrive whole, and only
+    then does the program exit, with 0 and the print unanswered."""
+    far = ctx.port()[1]
     h = ctx.host()
     printing = h.send(w.print_call("serial:" + PORT, TICKET))
     for message in (w.call("list"), w.call("settings"), w.call("nope")):
         w.check(h.round_trip(message) == BUSY, "%r during a print" % message)
-    finish(h)
-    w.check(printing not in h.replies, "the print was answered after the window closed")
-
-
-def case_close(ctx):
-    """The window closed while a ticket is being sent: a 64 KiB ticket to a port that reads slowly
-    and a job to a slow spooler printer arrive whole, and only then does the program exit, with 0."""
-    far = ctx.port()[1]
-    h = ctx.host()
-    h.send(w.print_call("serial:" + PORT, TICKET))
     fd = ctx.open(far, os.O_RDONLY)
     received, closed_at, alive_after = b"", None, 0
     deadline = time.monotonic() + w.WAIT
@@ -125,6 +114,7 @@ def case_close(ctx):
     w.check(received == TICKET and alive_after >= closed_at + 16384, "%d of %d bytes; the program "
             "left when %d had come" % (len(received), len(TICKET), alive_after))
     finish(h, quit=False)
+    w.check(printing not in h.replies, "the print was answered after the window closed")
     # The spooler: a job whose port takes two seconds to take it (Wine's spooler runs in the
     # program's process) is finished before the program exits.
     output = os.path.join(ctx.work, "slow")
@@ -137,10 +127,9 @@ def case_close(ctx):
 
 
 def case_refused_view(ctx):
-    """Exit code 1 and one line; started from a console with standard error sent to a file (as in
-    cmd, "quenbrel.exe 2> log.txt"), the line goes to the file, not to the console."""
-    log = finish(ctx.host(QUENBREL_TEST_ENGINE_REFUSE_VIEW="1", connect=False), 1, quit=False)
-    w.check("Failed to create view controller.\n" in log and "registered" not in log, log)
+    """The view refused, started from a console with standard error sent to a file (in cmd,
+    "quenbrel.exe 2> log.txt"): exit code 1 and one line, in the file, not on the console. The
+    manifest in the program."""
     redirected = os.path.join(ctx.work, "log.txt")
     console, terminal = pty.openpty()  # the console
     ctx.callback(os.close, console)
@@ -218,9 +207,9 @@ def case_tool(ctx):
     # Wine fails EnumJobsW and leaves the data type out of GetJobW: only the name can be read.
     w.check(ctx.printers.run("job", name.encode().hex()) == "Quenbrel - Ticket\t(null)\n", "job")
     for argv, code, said in (
-            ([], 2, "usage: "), (["print", "serial:" + PORT, "/nonexistent"], 3, "Fichier"),
+            (["print", "serial:" + PORT, "/nonexistent"], 3, "Fichier"),
             (["print", "serial:" + PORT, empty], 4, INVALID),
-            (["print", "serial:" + PORT, big], 4, INVALID), (["test", "serial:COM0"], 5, GONE),
+            (["print", "serial:" + PORT, big], 4, INVALID),
             (["print", "serial:" + PORT, PORT], 3, "Fichier"),  # a device: never read
             (["print", "serial:" + PORT, ctx.work], 3, "Fichier"),
             (["print", "serial:" + PORT, huge], 4, INVALID),  # too big by its size alone
@@ -269,7 +258,6 @@ def case_status(ctx):
     for answers, code, said, sent in (
             ((0x12, 0x12, 0x12, 0x12), 0, "Imprimante prete.\n", request),
             ((0x1A, 0x32, 0x12, 0x72), 32, "Imprimante hors ligne.\nPlus de papier.\n", request),
-            ((0x00,) * 4, 35, "La reponse recue n’est pas un etat d’imprimante.\n", request),
             ((), 34, "Pas de reponse de l’imprimante", request[:3])):
         start = time.monotonic()
         got = played(ctx, far, answers, status)
@@ -288,12 +276,9 @@ def case_status(ctx):
                 "accepte par Windows n’est pas forcement imprime.\n" + said +
                 "Travaux en attente : 0\nPort : %s\nPilote : %s\n" % (output, w.DRIVER), got)
     # Wine keeps no queue between processes (EnumJobsW is a stub): clearing one cannot be shown.
-    for device, code, said in (
-            ("printer:" + name, 41, "Impossible de lire la file d’impression Windows."),
-            ("serial:" + PORT, 40, "Un port Bluetooth / serie n’a pas de file d’attente"),
-            ("serial:COM0", 5, GONE)):
-        got = ctx.tool("clear", device)
-        w.check(got[0] == code and got[2].startswith(said), "clear %s: %r" % (device, got))
+    got = ctx.tool("clear", "printer:" + name)
+    w.check(got[:2] == (41, "") and got[2].startswith("Impossible de lire la file d’impression"),
+            "clear: %r" % (got,))
 
     # The report, with %LOCALAPPDATA% (where the log is read) set by the launcher.
     local = os.path.join(ctx.work, "local")
@@ -304,15 +289,13 @@ def case_status(ctx):
                  ctx.launch("inherit", local, ctx.tool_command[1], "report", w.windows_path(report)))
     w.check(got[:2] == (0, "Rapport ecrit : %s\n" % w.windows_path(report)), got)
     text = read(report).decode("utf-8")
-    for section in ("\ufeffRapport Quenbrel pour le support\r\nOutil : quenbrel-printers 1.0.0\r\n",
-                    "\r\nDate : ", "\r\n\r\nAppareils\r\n",
-                    "serial:%s\t%s%s\r\n  Imprimante prete.\r\n" % (PORT, PORT, w.SERIAL_LABEL),
-                    "printer:%s\t%s%s\r\n  Etat rapporte" % (name, name, w.PRINTER_LABEL),
-                    "\r\nJournal (200 dernieres lignes) : %s\\Quenbrel\\logs\\quenbrel.log\r\n"
-                    "log line 51\r\n" % w.windows_path(local)):
-        w.check(section in text, "%r not in the report:\n%s" % (section, text))
-    w.check(re.search(r"\r\nWindows : \d+\.\d+\.\d+\r\n", text) and "line 50\r" not in text and
-            text.endswith("log line 250\r\n"), text)
+    # What only Windows gives it (the tool's own table checks the rest).
+    w.check(re.match("\ufeffRapport Quenbrel pour le support\r\nOutil : quenbrel-printers 1.0.0\r\n"
+                     r"Windows : \d+\.\d+\.\d+\r\n", text) and "serial:%s\t%s%s\r\n  Imprimante "
+            "prete.\r\n" % (PORT, PORT, w.SERIAL_LABEL) in text and text.endswith(
+                "\r\nJournal (200 dernieres lignes) : %s\\Quenbrel\\logs\\quenbrel.log\r\n"
+                % w.windows_path(local) + "".join("log line %d\r\n" % n for n in range(51, 251))),
+            text)
     # By default on the desktop, under a name of its date.
     got = ctx.tool("report", timeout=120)
     written = re.fullmatch(r"Rapport ecrit : C:\\users\\([^\\]+)\\Desktop\\"
@@ -351,8 +334,9 @@ def case_log(ctx):
     w.check(h.round_trip(w.call("settings")) == SETTINGS and finish(h) == "", "no place for a log")
     h = ctx.host(launcher=(ctx.launcher, "inherit", w.windows_path(local)), connect=False,
                  QUENBREL_TEST_ENGINE_REFUSE_VIEW="1")
-    w.check("Failed to create view controller." in finish(h, 1, quit=False) and
-            read(log) == kept, "with its streams passed")
+    said = finish(h, 1, quit=False)  # the view refused: one line, and no plug-in registered
+    w.check(said.endswith("Failed to create view controller.\n") and "registered" not in said and
+            read(log) == kept, "with its streams passed: %r" % said)
 
 
 class Context(contextlib.ExitStack):
