@@ -28,11 +28,6 @@ WM_ACTIVATE, WM_QUIT, WM_FONTCHANGE, WM_DWMCOLORIZATIONCOLORCHANGED = 0x6, 0x12,
 WM_DPICHANGED, WM_USER = 0x2E0, 0x400
 
 
-def device(kind, name):
-    label = w.SERIAL_LABEL if kind == "serial" else w.PRINTER_LABEL
-    return {"id": kind + ":" + name, "name": name + label, "transport": "windows"}
-
-
 def read(path):
     if os.path.exists(path):
         with open(path, "rb") as f:
@@ -53,9 +48,10 @@ def case_devices(ctx):
     name, output = ctx.printer("Caisse été")
     h = ctx.host(QUENBREL_TEST_ENGINE_CONSUME="0x805A:7")
     w.check(h.event("project ") == "project data\\flutter_assets|data\\icudtl.dat|data\\app.so||"
-            "null|0,0" and h.event("arguments ") == "arguments []", "the project as the engine got it")
+            "null|0,0" and h.event("arguments ") == "arguments []", "the project the engine got")
     listed = h.round_trip(w.call("list"))
-    for d in (device("serial", PORT), device("printer", name)):
+    for kind, n, label in (("serial", PORT, w.SERIAL_LABEL), ("printer", name, w.PRINTER_LABEL)):
+        d = {"id": kind + ":" + n, "name": n + label, "transport": "windows"}
         w.check(w.value(d) in listed, "%s not in %r" % (d, listed))
     message = h.send(w.print_call("serial:" + PORT, TICKET))
     w.check(w.read_far(far, len(TICKET), w.WAIT) == TICKET, "the port's bytes")
@@ -70,8 +66,8 @@ def case_answers(ctx):
     fonts reloaded, and a first frame that came before the host asked for one."""
     h = ctx.host("alpha", "beta gamma", QUENBREL_TEST_ENGINE_CONSUME="0x400:1234",
                  QUENBREL_TEST_ENGINE_EARLY_FRAME="1")
-    w.check(h.event("arguments ") == 'arguments ["alpha","beta gamma"]', "arguments")
-    w.check(h.event("project ").endswith("||2|0,0"), "two arguments")
+    w.check(h.event("arguments ") == 'arguments ["alpha","beta gamma"]' and
+            h.event("project ").endswith("||2|0,0"), "two arguments")
     h.event("frame")
     w.check(h.geometry()[0] == 1, "shown by the frame it asked for")
     for message, reply in ((w.call("settings"), SETTINGS), (w.call("List"), b""),
@@ -82,12 +78,11 @@ def case_answers(ctx):
     w.check(h.round_trip(w.call("list"), "quenbrel/other") == b"", "another channel")
     h.event("unhandled quenbrel/other")
     w.check(h.window_message(WM_USER) == 1234, "the engine's result")
-    w.check(h.window_message(WM_FONTCHANGE) == 0 and h.event("fonts"), "fonts")
+    w.check(h.window_message(WM_FONTCHANGE) == 0 and h.event("fonts"), "fonts reloaded")
     h.window_message(WM_QUIT)  # as a plug-in might: the window goes before COM ends
     log = finish(h, quit=False)
     w.check("Invalid method call; method name is not a string.\nUnable to construct method call "
-            "from message on channel quenbrel/printer" in log, log)
-    w.check(log.count("plug-in] registered") == 1, log)
+            "from message on channel quenbrel/printer" in log and log.count("registered") == 1, log)
 
 
 def case_close(ctx):
@@ -166,10 +161,9 @@ def case_window(ctx):
             if suggested:
                 w.check(h.window_message(WM_DPICHANGED, dpi * 0x10001, suggested) == 0, "handled")
                 place = [100, 50, 800, 600]
-            g = h.geometry()
-            w.check(g[:5] == [1] + place, "window %r, want %r" % (g, place))
-            w.check(g[5] & ~0x04000000 == 0x10CF0000, "style %x" % g[5])
-            w.check(g[8:12] == [0, 0] + g[6:8], "the view does not fill the client area: %r" % g)
+            g = h.geometry()  # the view fills the client area; the style may have WS_CLIPSIBLINGS
+            w.check(g[:5] == [1] + place and g[5] & ~0x04000000 == 0x10CF0000 and
+                    g[8:12] == [0, 0] + g[6:8], "window %r, want %r" % (g, place))
             if not suggested:
                 w.check(h.event("view ") == "view %d %d" % tuple(g[6:8]), "the view's size")
         w.check(h.window_message(WM_ACTIVATE, 1) == 0 and h.geometry()[12] == 1, "view's focus")
@@ -185,8 +179,8 @@ def case_tool(ctx):
     code, out, _ = ctx.tool("list")
     w.check(code == 0 and "serial:%s\t%s%s\n" % (PORT, PORT, w.SERIAL_LABEL) in out and
             "printer:%s\t%s%s\n" % (name, name, w.PRINTER_LABEL) in out, out)
-    ticket, empty, big, huge = (ctx.file(n, d) for n, d in (
-        ("ticket", TICKET), ("empty", b""), ("big", b"x" * 65537), ("huge", b"")))
+    ticket, empty, huge = (ctx.file(n, d) for n, d in (("ticket", TICKET), ("empty", b""),
+                                                      ("huge", b"")))
     os.truncate(huge, 3 << 30)  # 3 GiB, sparse
     fd = ctx.open(wine_side, os.O_RDWR)
     printing = subprocess.Popen(ctx.tool_command + ["print", "serial:" + PORT, ticket])
@@ -209,10 +203,9 @@ def case_tool(ctx):
     for argv, code, said in (
             (["print", "serial:" + PORT, "/nonexistent"], 3, "Fichier"),
             (["print", "serial:" + PORT, empty], 4, INVALID),
-            (["print", "serial:" + PORT, big], 4, INVALID),
             (["print", "serial:" + PORT, PORT], 3, "Fichier"),  # a device: never read
             (["print", "serial:" + PORT, ctx.work], 3, "Fichier"),
-            (["print", "serial:" + PORT, huge], 4, INVALID),  # too big by its size alone
+            (["print", "serial:" + PORT, huge], 4, INVALID),  # too big, by its size alone
             (["test", "serial:COM6"], 11, "Impossible de lire le port Bluetooth."),  # no pty
             (["print", "serial:" + PORT, ticket], 13, "Envoi interrompu. Verifiez le ticket avant "
              "de reessayer pour eviter une reimpression.")):  # nobody reads any more: it stalls
@@ -223,35 +216,30 @@ def case_tool(ctx):
 def played(ctx, far, answers, command):
     """Runs |command| while a serial printer on the far side |far| answers each DLE EOT n with
     answers[n - 1] (nothing past the end); (exit code, output, error output, all it heard)."""
-    fd, heard, answered = ctx.open(far, os.O_RDWR), b"", 0
+    fd, heard, answered, deadline = ctx.open(far, os.O_RDWR), b"", 0, time.monotonic() + 120
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         process = subprocess.Popen(command, stdout=out, stderr=err)
-        deadline = time.monotonic() + 120
         while time.monotonic() < deadline:
             ended = process.poll() is not None
             try:
                 data = os.read(fd, 64) if select.select([fd], [], [], 0.05)[0] else None
             except OSError:
                 data = b""
-            if data == b"":  # the port closed: wait for its next opening
-                time.sleep(0.05)
             if ended and not data:
                 break
+            time.sleep(0.05 if data == b"" else 0)  # the port closed: wait for its next opening
             heard += data or b""
-            requests = re.findall(rb"\x10\x04([\x01-\x04])", heard)
-            os.write(fd, bytes(answers[n[0] - 1] for n in requests[answered:] if n[0] <= len(answers)))
-            answered = len(requests)
+            requests = re.findall(rb"\x10\x04([\x01-\x04])", heard)[answered:]
+            os.write(fd, bytes(answers[n[0] - 1] for n in requests if n[0] <= len(answers)))
+            answered += len(requests)
         process.kill()
-        code, texts = process.wait(timeout=5), []
-        for f in (out, err):
-            f.seek(0)
-            texts.append(f.read().decode("utf-8", "replace"))
-    return code, texts[0], texts[1], heard
+        out.seek(0), err.seek(0)
+        return (process.wait(5), *(f.read().decode("utf-8", "replace") for f in (out, err)), heard)
 
 
 def case_status(ctx):
-    """The support tool's status of a printer that answers (or not) on a port, of a file printer
-    set offline, the cash drawer's pulse, clearing queues, and the support report."""
+    """The support tool's status of a printer that answers (or not) on a port and of a file printer
+    set offline, clearing its queue, and the support report."""
     far = ctx.port()[1]
     status = ctx.tool_command + ["status", "serial:" + PORT]
     request = b"".join(b"\x10\x04" + bytes([n]) for n in range(1, 5))
@@ -264,8 +252,6 @@ def case_status(ctx):
         took = time.monotonic() - start
         w.check(got[0] == code and got[1].startswith(said) and got[3] == sent and took < 10,
                 "%r: %r in %.1f s" % (answers, got, took))
-    got = played(ctx, far, (), ctx.tool_command + ["drawer", "serial:" + PORT])
-    w.check(got[0] == 0 and got[3] == b"\x1bp\x00\x19\xfa", "drawer: %r" % (got,))
 
     name, output = ctx.printer("Quenbrel Etat")
     for offline, code, said in ((0, 0, "Le pilote ne signale aucun probleme.\n"),
@@ -285,8 +271,8 @@ def case_status(ctx):
     ctx.file(os.path.join(local, "Quenbrel", "logs", "quenbrel.log"),
              "".join("log line %d\n" % n for n in range(1, 251)).encode())
     report = os.path.join(ctx.work, "report.txt")
-    got = played(ctx, far, (0x12,) * 4,
-                 ctx.launch("inherit", local, ctx.tool_command[1], "report", w.windows_path(report)))
+    got = played(ctx, far, (0x12,) * 4, ctx.launch("inherit", local, ctx.tool_command[1], "report",
+                                                   w.windows_path(report)))
     w.check(got[:2] == (0, "Rapport ecrit : %s\n" % w.windows_path(report)), got)
     text = read(report).decode("utf-8")
     # What only Windows gives it (the tool's own table checks the rest).

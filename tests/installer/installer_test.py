@@ -141,10 +141,10 @@ def check_installed(ctx, version, autostart):
         code, out = wine(os.path.join(ctx.build, "tests", "installer", "version_info.exe"),
                          INSTALL_DIR + "\\" + name)
         w.check(code == 0 and out == (
-            "file {0}.0\nproduct {0}.0\nCompanyName=Quenbrel\nFileDescription={1}\nFileVersion={0}\n"
-            "InternalName={2}\nLegalCopyright=Copyright (C) 2026 Quenbrel\nOriginalFilename={3}\n"
-            "ProductName=Quenbrel\nProductVersion={0}\n").format(version, description, name[:-4],
-                                                                 name), "%s:\n%s" % (name, out))
+            "file {0}.0\nproduct {0}.0\nCompanyName=Quenbrel\nFileDescription={1}\n"
+            "FileVersion={0}\nInternalName={2}\nLegalCopyright=Copyright (C) 2026 Quenbrel\n"
+            "OriginalFilename={2}.exe\nProductName=Quenbrel\nProductVersion={0}\n").format(
+                version, description, name[:-4]), "%s:\n%s" % (name, out))
     for name in list(PROGRAMS) + LIBRARIES:
         verify(ctx, local(INSTALL_DIR + "\\" + name))
     code, out = wine(INSTALL_DIR + "\\quenbrel-printers.exe", "--version")

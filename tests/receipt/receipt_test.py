@@ -81,7 +81,7 @@ def rows(data, paper=80):
     printer = receipt.layout(data, paper)
     edge = (printer.paper_width - printer.area) // 2
     printed = [r for r in printer.rows if r.items]
-    return [(r.y - printed[0].y, "".join(FORMS.get(i.kind, "<{0.kind}>").format(i) for i in r.items),
+    return [(r.y - printed[0].y, "".join(FORMS.get(i.kind, "<{.kind}>").format(i) for i in r.items),
              r.items[0].x - edge, r.items[-1].x + r.items[-1].w - edge) for r in printed]
 
 
