@@ -62,19 +62,16 @@ def case_devices(ctx):
 
 
 def case_answers(ctx):
-    """Arguments, calls answered at once, malformed messages, a window message the engine consumes,
-    fonts reloaded, and a first frame that came before the host asked for one."""
+    """Arguments, a call answered at once, a malformed one, another channel, a window message the
+    engine consumes, fonts reloaded, and a first frame that came before the host asked for one."""
     h = ctx.host("alpha", "beta gamma", QUENBREL_TEST_ENGINE_CONSUME="0x400:1234",
                  QUENBREL_TEST_ENGINE_EARLY_FRAME="1")
     w.check(h.event("arguments ") == 'arguments ["alpha","beta gamma"]' and
             h.event("project ").endswith("||2|0,0"), "two arguments")
     h.event("frame")
     w.check(h.geometry()[0] == 1, "shown by the frame it asked for")
-    for message, reply in ((w.call("settings"), SETTINGS), (w.call("List"), b""),
-                           (w.call("list")[:-1], None),  # no arguments at all: a list
-                           (MALFORMED, b"")):
-        got = h.round_trip(message)
-        w.check(got == reply or reply is None and w.is_success(got), "%r: %r" % (message, got))
+    w.check(h.round_trip(w.call("settings")) == SETTINGS, "settings")  # Wine has no handler
+    w.check(h.round_trip(MALFORMED) == b"", "a malformed call")
     w.check(h.round_trip(w.call("list"), "quenbrel/other") == b"", "another channel")
     h.event("unhandled quenbrel/other")
     w.check(h.window_message(WM_USER) == 1234, "the engine's result")
@@ -86,9 +83,9 @@ def case_answers(ctx):
 
 
 def case_close(ctx):
-    """Calls during a print are refused; the window closed while a ticket is being sent: a 64 KiB
-    ticket to a port that reads slowly and a job to a slow spooler printer arrive whole, and only
-    then does the program exit, with 0 and the print unanswered."""
+    """Calls during a print are refused; the window closed while a 64 KiB ticket is being sent to a
+    port that reads slowly: the ticket arrives whole, and only then does the program exit, with 0
+    and the print unanswered."""
     far = ctx.port()[1]
     h = ctx.host()
     printing = h.send(w.print_call("serial:" + PORT, TICKET))
@@ -110,15 +107,6 @@ def case_close(ctx):
             "left when %d had come" % (len(received), len(TICKET), alive_after))
     finish(h, quit=False)
     w.check(printing not in h.replies, "the print was answered after the window closed")
-    # The spooler: a job whose port takes two seconds to take it (Wine's spooler runs in the
-    # program's process) is finished before the program exits.
-    output = os.path.join(ctx.work, "slow")
-    name = "Quenbrel Lente %d" % os.getpid()
-    ctx.enter_context(ctx.printers.printer(name, "|sleep 2; cat > " + output))
-    h = ctx.host()
-    h.send(w.print_call("printer:" + name, TICKET))
-    finish(h)
-    w.check(read(output) == TICKET, "the job at the exit")
 
 
 def case_refused_view(ctx):
