@@ -23,6 +23,7 @@ PROGRAMS = {"quenbrel.exe": "Quenbrel",
 RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 PRODUCTS_KEY = "HKLM\\Software\\Classes\\Installer\\Products"
+SOFTWARE = ("HKLM\\Software", "HKCU\\Software")  # all that an install may change
 ICON = open(os.path.join(w.ROOT, "resources", "app_icon.ico"), "rb").read()
 DOWNGRADE = "Une version plus recente de Quenbrel est deja installee"
 # The Windows Installer's own keys, which stay, empty, once it has installed anything.
@@ -57,31 +58,25 @@ def tree(root, read=True):
             for n in dirs + names}
 
 
-def keys(key, **match):
-    """The values of |key| and its subkeys, one {name: data} per key that has |match|."""
-    code, out = wine("reg", "query", key, "/s")
-    found = [dict(re.findall(r"^    (\S.*?)    REG_\w+ +(.*)$", block, re.M))
-             for block in re.split(r"^HKEY_", out, flags=re.M)[1:]] if code == 0 else []
-    return [k for k in found if match.items() <= k.items()]
+def unquoted(text):  # a name or a string as reg export writes it
+    return text[1:-1].replace('\\"', '"').replace("\\\\", "\\") if text[:1] == '"' else text
 
 
-def registry():
-    """The keys and values of the machine's and the user's software, apart from Wine's own, as
-    {(key, name): data}; a key itself has the name ""."""
-    values = {}
-    for root in ("HKLM\\Software", "HKCU\\Software"):
-        w.check(wine("reg", "export", root, "C:\\export.reg", "/y")[0] == 0, "reg export")
+def registry(*roots, **match):
+    """The keys under |roots| that hold the values |match|, apart from Wine's own, as {key: {name:
+    data}} (strings unquoted, other data as reg export writes it)."""
+    keys = {}
+    for root in roots:
+        w.check(wine("reg", "export", root, "C:\\export.reg", "/y")[0] == 0, "reg export " + root)
         with open(local("C:\\export.reg"), "rb") as f:
-            text = f.read().decode("utf-16")
-        key = None
-        for line in text.replace("\\\r\n  ", "").split("\r\n"):
-            if line.startswith("["):
-                key = line[1:-1]
-                values[(key, "")] = ""
-            elif "=" in line and key:
-                values[(key, line.split("=", 1)[0])] = line.split("=", 1)[1]
+            text = f.read().decode("utf-16").replace("\\\r\n  ", "").replace("\r\n", "\n")
+        for block in text.split("\n[")[1:]:
+            key, _, values = block.partition("]\n")
+            keys[key] = {unquoted(n): unquoted(d) for n, d in
+                         re.findall(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$', values, re.M)}
     os.unlink(local("C:\\export.reg"))
-    return {k: v for k, v in values.items() if "\\Software\\Wine\\" not in k[0]}
+    return {k: v for k, v in keys.items()
+            if "\\Software\\Wine\\" not in k and match.items() <= v.items()}
 
 
 def build_msis(ctx):
@@ -127,13 +122,14 @@ def check_installed(ctx, version, autostart):
     texts = [t.decode("utf-16-le") for t in re.findall(rb"(?:[ -~]\x00){4,}", link)]
     w.check((INSTALL_DIR + "\\quenbrel.exe").encode() in link and
             any(t.endswith(INSTALL_DIR + "\\") for t in texts), "target, folder: %r" % texts)
-    entries = keys(UNINSTALL_KEY, DisplayName="Quenbrel")
+    entries = list(registry(UNINSTALL_KEY, DisplayName="Quenbrel").values())
     w.check(len(entries) == 1 and entries[0].get("DisplayVersion") == version and
             entries[0].get("Publisher") == "Quenbrel", "entries %r" % entries)
     # Apps & features takes the product's icon from the installer's record of it (Wine writes no
     # DisplayIcon); the shortcut names its own.
     icons = [t[t.index("C:\\"):] for t in texts if t.endswith("\\quenbrel.ico")]
-    icons += [k.get("ProductIcon", "") for k in keys(PRODUCTS_KEY, ProductName="Quenbrel")]
+    icons += [k.get("ProductIcon", "") for k in
+              registry(PRODUCTS_KEY, ProductName="Quenbrel").values()]
     w.check(len(icons) == 2 and all(os.path.isfile(local(i)) and
                                     open(local(i), "rb").read() == ICON for i in icons),
             "icons %r" % icons)
@@ -149,7 +145,7 @@ def check_installed(ctx, version, autostart):
         verify(ctx, local(INSTALL_DIR + "\\" + name))
     code, out = wine(INSTALL_DIR + "\\quenbrel-printers.exe", "--version")
     w.check(code == 0 and out.startswith("quenbrel-printers %s\n" % version), out)
-    starts = [k.get("Quenbrel") for k in keys(RUN_KEY)]
+    starts = [k.get("Quenbrel") for k in registry(RUN_KEY).values()]
     w.check(starts == ['"%s\\quenbrel.exe"' % INSTALL_DIR if autostart else None], starts)
     h = w.Host(ctx.work, program=INSTALL_DIR + "\\quenbrel.exe")
     try:
@@ -167,7 +163,7 @@ def case(ctx):
     # Someone else's log-on start, which ours must leave alone.
     w.check(wine("reg", "add", RUN_KEY, "/v", "Caisse", "/d", "C:\\caisse.exe", "/f")[0] == 0,
             "reg add")
-    files, values = tree(local("C:\\"), read=False).keys(), registry()
+    files, values = tree(local("C:\\"), read=False).keys(), registry(*SOFTWARE)
 
     w.check(msiexec("/i", w.windows_path(old)) == 0, "install")
     check_installed(ctx, ctx.version, autostart=False)
@@ -176,7 +172,7 @@ def case(ctx):
     check_installed(ctx, ctx.next, autostart=True)
 
     def state():  # what a refused install must leave as it is: the installed files, our values
-        return tree(local(INSTALL_DIR)), keys(UNINSTALL_KEY), keys(RUN_KEY)
+        return tree(local(INSTALL_DIR)), registry(UNINSTALL_KEY, RUN_KEY)
     before = state()
     # 1603, a fatal error, as Linux sees it: modulo 256.
     w.check(msiexec("/i", w.windows_path(old)) == 1603 % 256, "the downgrade was not refused")
@@ -186,10 +182,10 @@ def case(ctx):
     w.check(msiexec("/x", w.windows_path(new)) == 0, "uninstall")
     left = sorted(tree(local("C:\\"), read=False).keys() - files - {"windows/Installer"})
     w.check(not left, "files left: %s" % left)
-    after = registry()
-    changed = sorted(k for k in set(values) | set(after) if values.get(k) != after.get(k) and
-                     not (k[1] == "" and k[0] not in values and
-                          k[0].rsplit("\\", 1)[1] in INSTALLER_KEYS))
+    after = registry(*SOFTWARE)
+    changed = sorted(k for k in values.keys() | after.keys() if values.get(k) != after.get(k) and
+                     not (k not in values and not after[k] and
+                          k.rsplit("\\", 1)[1] in INSTALLER_KEYS))
     w.check(not changed, "registry changed: %s" % changed[:20])
 
 
