@@ -227,7 +227,7 @@ def played(ctx, far, answers, command):
 
 def case_status(ctx):
     """The support tool's status of a printer that answers (or not) on a port and of a file printer
-    set offline, clearing its queue, and the support report."""
+    set offline, the cash drawer's pulse, clearing a queue, and the support report."""
     far = ctx.port()[1]
     status = ctx.tool_command + ["status", "serial:" + PORT]
     request = b"".join(b"\x10\x04" + bytes([n]) for n in range(1, 5))
@@ -240,6 +240,8 @@ def case_status(ctx):
         took = time.monotonic() - start
         w.check(got[0] == code and got[1].startswith(said) and got[3] == sent and took < 10,
                 "%r: %r in %.1f s" % (answers, got, took))
+    got = played(ctx, far, (), ctx.tool_command + ["drawer", "serial:" + PORT])
+    w.check(got[0] == 0 and got[3] == b"\x1bp\x00\x19\xfa", "drawer: %r" % (got,))
 
     name, output = ctx.printer("Quenbrel Etat")
     for offline, code, said in ((0, 0, "Le pilote ne signale aucun probleme.\n"),
