@@ -37,7 +37,7 @@ def read(path):
 def finish(h, code=0, quit=True):
     """Closes the window (or waits for the end); the exit code must be |code|. The log."""
     got, log = h.quit() if quit else h.exit_code(), h.stderr()
-    w.check(got == code and "breach" not in log, "exit code %d, want %d; log:\n%s" % (got, code, log))
+    w.check(got == code and "breach" not in log, "exit %d, want %d; log:\n%s" % (got, code, log))
     return log
 
 
@@ -121,9 +121,9 @@ def case_refused_view(ctx):
         stdin=terminal, stdout=terminal, stderr=terminal, timeout=w.WAIT,
         env=dict(os.environ, QUENBREL_TEST_ENGINE_REFUSE_VIEW="1")).returncode
     os.close(terminal)
-    shown = b""
+    shown, deadline = b"", time.monotonic() + 5
     with contextlib.suppress(OSError):  # no end of the terminal is open any more
-        while select.select([console], [], [], 0.5)[0]:
+        while time.monotonic() < deadline and select.select([console], [], [], 0.5)[0]:
             shown += os.read(console, 4096)
     w.check(code == 1 and read(redirected) == b"Failed to create view controller.\r\n" and
             b"Failed" not in shown, "the file %r, the console %r" % (read(redirected), shown))
@@ -204,7 +204,7 @@ def case_tool(ctx):
 def played(ctx, far, answers, command):
     """Runs |command| while a serial printer on the far side |far| answers each DLE EOT n with
     answers[n - 1] (nothing past the end); (exit code, output, error output, all it heard)."""
-    fd, heard, answered, deadline = ctx.open(far, os.O_RDWR), b"", 0, time.monotonic() + 120
+    fd, heard, answered, deadline = ctx.open(far, os.O_RDWR), b"", 0, time.monotonic() + 2 * w.WAIT
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         process = subprocess.Popen(command, stdout=out, stderr=err)
         while time.monotonic() < deadline:
