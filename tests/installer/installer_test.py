@@ -4,15 +4,14 @@ signed with a certificate made here; a silent install that runs and answers "lis
 with AUTOSTART=1, a refused downgrade, and an uninstall that leaves nothing of ours. Usage:
 installer_test.py BUILD_DIR CMAKE VERSION NEXT_VERSION BUNDLE_DIR
 """
-import filecmp
 import glob
-import hashlib
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import types
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import wine_rig as w  # noqa: E402
@@ -24,6 +23,7 @@ PROGRAMS = {"quenbrel.exe": "Quenbrel",
 RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 PRODUCTS_KEY = "HKLM\\Software\\Classes\\Installer\\Products"
+SOFTWARE = ("HKLM\\Software", "HKCU\\Software")  # all that an install may change
 ICON = open(os.path.join(w.ROOT, "resources", "app_icon.ico"), "rb").read()
 DOWNGRADE = "Une version plus recente de Quenbrel est deja installee"
 # The Windows Installer's own keys, which stay, empty, once it has installed anything.
@@ -31,73 +31,52 @@ INSTALLER_KEYS = {"Installer", "Features", "Products", "UpgradeCodes", "UserData
                   "Components"}
 
 
-def run(command, timeout=w.WAIT, **kwargs):
-    """Runs to exit; (status, standard output and error together)."""
-    done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                          timeout=timeout, **kwargs)
-    return done.returncode, done.stdout.decode("utf-8", "replace")
+def run(*command, timeout=120, env=None):
+    """Runs to exit; (status, standard output then error)."""
+    code, out, err = w.run_captured(list(command), timeout, env)
+    return code, out.replace("\r\n", "\n") + err
 
 
 def wine(*argv):
-    code, out, err = w.run_captured([w.WINE_RUN, *argv], timeout=120)
-    return code, out.replace("\r\n", "\n") + err
+    return run(w.WINE_RUN, *argv)
 
 
 def msiexec(*argv):
     return wine("msiexec", *argv, "/qn")[0]
 
 
-class Prefix:
-    """The private prefix, seen from Linux and through Windows' own tools."""
+def local(windows_path):
+    """Where a path of the private prefix's drive C: is, seen from Linux."""
+    return os.path.join(os.environ["QUENBREL_WINE_ROOT"], "prefix", "drive_c",
+                        *windows_path[3:].split("\\"))
 
-    def __init__(self, root):
-        self.drive = os.path.join(root, "prefix", "drive_c")
-        self.install_dir = self.path(INSTALL_DIR)
 
-    def path(self, windows_path):
-        return os.path.join(self.drive, *windows_path[3:].split("\\"))
+def tree(root, read=True):
+    """Every folder (None) and file (its bytes if |read|) under |root|, by relative path."""
+    return {os.path.relpath(os.path.join(d, n), root): None if n in dirs or not read else
+            open(os.path.join(d, n), "rb").read() for d, dirs, names in os.walk(root)
+            for n in dirs + names}
 
-    def keys(self, key, **match):
-        """The values of |key| and its subkeys, one {name: data} per key that has |match|."""
-        code, out = wine("reg", "query", key, "/s")
-        found = [dict(re.findall(r"^    (\S.*?)    REG_\w+ +(.*)$", block, re.M))
-                 for block in re.split(r"^HKEY_", out, flags=re.M)[1:]] if code == 0 else []
-        return [k for k in found if match.items() <= k.items()]
 
-    def registry(self):
-        """The keys and values of the machine's and the user's software, apart from Wine's own,
-        as {(key, name): data}; a key itself has the name ""."""
-        values = {}
-        for root in ("HKLM\\Software", "HKCU\\Software"):
-            w.check(wine("reg", "export", root, "C:\\export.reg", "/y")[0] == 0, "reg export")
-            text = open(self.path("C:\\export.reg"), "rb").read().decode("utf-16")
-            os.unlink(self.path("C:\\export.reg"))
-            key = None
-            for line in text.replace("\\\r\n  ", "").split("\r\n"):
-                if line.startswith("["):
-                    key = line[1:-1]
-                    values[(key, "")] = ""
-                elif "=" in line and key:
-                    values[(key, line.split("=", 1)[0])] = line.split("=", 1)[1]
-        return {k: v for k, v in values.items() if "\\Software\\Wine\\" not in k[0]}
+def unquoted(text):  # a name or a string as reg export writes it
+    return text[1:-1].replace('\\"', '"').replace("\\\\", "\\") if text[:1] == '"' else text
 
-    def files(self):
-        return {os.path.relpath(os.path.join(d, n), self.drive)
-                for d, dirs, names in os.walk(self.drive) for n in dirs + names}
 
-    def shortcuts(self):
-        """The Start-menu shortcuts named Quenbrel. Wine makes a per-machine install's shortcut
-        in the user's Start menu; Windows, in the common one."""
-        return [p for m in ("ProgramData", "users/*/AppData/Roaming") for p in glob.glob(
-            os.path.join(self.drive, m, "Microsoft/Windows/Start Menu/Programs/Quenbrel.lnk"))]
-
-    def state(self):
-        """What a refused install must leave as it is: the installed files and our values."""
-        h = hashlib.sha256()
-        for d, dirs, names in sorted(os.walk(self.install_dir)):
-            for n in sorted(names):
-                h.update(n.encode() + open(os.path.join(d, n), "rb").read())
-        return h.hexdigest(), self.keys(UNINSTALL_KEY), self.keys(RUN_KEY)
+def registry(*roots, **match):
+    """The keys under |roots| that hold the values |match|, apart from Wine's own, as {key: {name:
+    data}} (strings unquoted, other data as reg export writes it)."""
+    keys = {}
+    for root in roots:
+        w.check(wine("reg", "export", root, "C:\\export.reg", "/y")[0] == 0, "reg export " + root)
+        with open(local("C:\\export.reg"), "rb") as f:
+            text = f.read().decode("utf-16").replace("\\\r\n  ", "").replace("\r\n", "\n")
+        for block in text.split("\n[")[1:]:
+            key, _, values = block.partition("]\n")
+            keys[key] = {unquoted(n): unquoted(d) for n, d in
+                         re.findall(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$', values, re.M)}
+    os.unlink(local("C:\\export.reg"))
+    return {k: v for k, v in keys.items()
+            if "\\Software\\Wine\\" not in k and match.items() <= v.items()}
 
 
 def build_msis(ctx):
@@ -107,77 +86,73 @@ def build_msis(ctx):
                      "-subj", "/CN=Quenbrel test signing", "-addext",
                      "extendedKeyUsage=codeSigning", "-keyout", key, "-out", ctx.cert],
                     ["openssl", "pkcs12", "-export", "-inkey", key, "-in", ctx.cert, "-out", p12,
-                     "-passout", "pass:throwaway"]):
-        code, out = run(command)
+                     "-passout", "pass:throwaway"],
+                    [ctx.cmake, "--build", ctx.build, "--target", "msi", "msi_next"]):
+        code, out = run(*command, timeout=300, env=dict(
+            os.environ, QUENBREL_SIGN_PKCS12=p12, QUENBREL_SIGN_PASSWORD="throwaway"))
         w.check(code == 0, out)
-    env = dict(os.environ, QUENBREL_SIGN_PKCS12=p12, QUENBREL_SIGN_PASSWORD="throwaway")
-    code, out = run([ctx.cmake, "--build", ctx.build, "--target", "msi", "msi_next"], 300, env=env)
-    w.check(code == 0 and "nothing in" not in out, out)
     msis = [os.path.join(ctx.build, "installer", "quenbrel-%s-x64.msi" % ctx.version),
             os.path.join(ctx.build, "tests", "installer", "quenbrel-%s-x64.msi" % ctx.next)]
     guids = [{row.split("\t")[0]: row.split("\t")[1] for row in
-              run(["msiinfo", "export", m, "Component"])[1].splitlines()[3:]} for m in msis]
+              run("msiinfo", "export", m, "Component")[1].splitlines()[3:]} for m in msis]
     w.check(guids[0] == guids[1] and len(guids[0]) > 6, "component GUIDs differ: %r" % guids)
     # Wine's msiexec logs no text for a refusal: the message is read from the package.
-    w.check(DOWNGRADE in run(["msiinfo", "export", msis[0], "LaunchCondition"])[1], "message")
+    w.check(DOWNGRADE in run("msiinfo", "export", msis[0], "LaunchCondition")[1], "message")
     for msi in msis:
         verify(ctx, msi)
     return msis
 
 
 def verify(ctx, path):
-    code, out = run(["osslsigncode", "verify", "-CAfile", ctx.cert, "-in", path])
+    code, out = run("osslsigncode", "verify", "-CAfile", ctx.cert, "-in", path)
     w.check(code == 0 and "Succeeded" in out, "%s: %s" % (path, out))
 
 
-def check_installed(ctx, prefix, version, autostart):
+def check_installed(ctx, version, autostart):
     """|version|'s files, bundle, shortcut, entry, icons, version resources, signatures and log-on
     start; then the installed program answers "list"."""
-    names = sorted(os.listdir(prefix.install_dir))
-    w.check(names == sorted(list(PROGRAMS) + LIBRARIES + ["data"]), names)
-    pending = [filecmp.dircmp(ctx.bundle, os.path.join(prefix.install_dir, "data"))]
-    while pending:  # the same tree, file for file and byte for byte
-        c = pending.pop()
-        _, mismatch, errors = filecmp.cmpfiles(c.left, c.right, c.common_files, shallow=False)
-        w.check(not (c.left_only or c.right_only or mismatch or errors), "data: %r" % (
-            [c.left_only, c.right_only, mismatch, errors]))
-        pending += c.subdirs.values()
-    shortcuts = prefix.shortcuts()
-    w.check(len(shortcuts) == 1, "shortcuts %r" % shortcuts)
+    installed = tree(local(INSTALL_DIR))
+    bundle = {os.path.join("data", n): d for n, d in tree(ctx.bundle).items()}
+    w.check(installed.keys() == set(PROGRAMS) | set(LIBRARIES) | {"data"} | bundle.keys() and
+            all(installed[n] == d for n, d in bundle.items()), "installed %r" % sorted(installed))
+    shortcuts = [p for m in ("ProgramData", "users/*/AppData/Roaming") for p in glob.glob(
+        local("C:\\" + m + "/Microsoft/Windows/Start Menu/Programs/Quenbrel.lnk"))]
+    w.check(len(shortcuts) == 1, "shortcuts %r" % shortcuts)  # Wine makes it in the user's
     link = open(shortcuts[0], "rb").read()
     texts = [t.decode("utf-16-le") for t in re.findall(rb"(?:[ -~]\x00){4,}", link)]
     w.check((INSTALL_DIR + "\\quenbrel.exe").encode() in link and
             any(t.endswith(INSTALL_DIR + "\\") for t in texts), "target, folder: %r" % texts)
-    entries = prefix.keys(UNINSTALL_KEY, DisplayName="Quenbrel")
+    entries = list(registry(UNINSTALL_KEY, DisplayName="Quenbrel").values())
     w.check(len(entries) == 1 and entries[0].get("DisplayVersion") == version and
             entries[0].get("Publisher") == "Quenbrel", "entries %r" % entries)
     # Apps & features takes the product's icon from the installer's record of it (Wine writes no
     # DisplayIcon); the shortcut names its own.
     icons = [t[t.index("C:\\"):] for t in texts if t.endswith("\\quenbrel.ico")]
-    icons += [k.get("ProductIcon", "") for k in prefix.keys(PRODUCTS_KEY, ProductName="Quenbrel")]
-    w.check(len(icons) == 2 and all(os.path.isfile(prefix.path(i)) and
-                                    open(prefix.path(i), "rb").read() == ICON for i in icons),
+    icons += [k.get("ProductIcon", "") for k in
+              registry(PRODUCTS_KEY, ProductName="Quenbrel").values()]
+    w.check(len(icons) == 2 and all(os.path.isfile(local(i)) and
+                                    open(local(i), "rb").read() == ICON for i in icons),
             "icons %r" % icons)
     for name, description in PROGRAMS.items():
         code, out = wine(os.path.join(ctx.build, "tests", "installer", "version_info.exe"),
                          INSTALL_DIR + "\\" + name)
-        for line in ("file %s.0" % version, "product %s.0" % version, "FileVersion=" + version,
-                     "ProductVersion=" + version, "ProductName=Quenbrel", "CompanyName=Quenbrel",
-                     "FileDescription=" + description, "OriginalFilename=" + name,
-                     "LegalCopyright=Copyright (C) 2026 Quenbrel"):
-            w.check(code == 0 and line + "\n" in out, "%s: no %r in\n%s" % (name, line, out))
+        w.check(code == 0 and out == (
+            "file {0}.0\nproduct {0}.0\nCompanyName=Quenbrel\nFileDescription={1}\n"
+            "FileVersion={0}\nInternalName={2}\nLegalCopyright=Copyright (C) 2026 Quenbrel\n"
+            "OriginalFilename={2}.exe\nProductName=Quenbrel\nProductVersion={0}\n").format(
+                version, description, name[:-4]), "%s:\n%s" % (name, out))
+    for name in list(PROGRAMS) + LIBRARIES:
+        verify(ctx, local(INSTALL_DIR + "\\" + name))
     code, out = wine(INSTALL_DIR + "\\quenbrel-printers.exe", "--version")
     w.check(code == 0 and out.startswith("quenbrel-printers %s\n" % version), out)
-    for name in list(PROGRAMS) + LIBRARIES:
-        verify(ctx, os.path.join(prefix.install_dir, name))
-    starts = [k.get("Quenbrel") for k in prefix.keys(RUN_KEY)]
+    starts = [k.get("Quenbrel") for k in registry(RUN_KEY).values()]
     w.check(starts == ['"%s\\quenbrel.exe"' % INSTALL_DIR if autostart else None], starts)
     h = w.Host(ctx.work, program=INSTALL_DIR + "\\quenbrel.exe")
     try:
         reply = h.connect().round_trip(w.call("list"))
-        w.check(reply[:2] == b"\x00\x0c", "list: %r" % reply)  # success, a list
         code, log = h.quit(), h.stderr()
-        w.check(code == 0 and "breach" not in log, "exit %d:\n%s" % (code, log))
+        w.check(reply[:2] == b"\x00\x0c" and code == 0 and "breach" not in log,  # a list
+                "list: %r, exit %d:\n%s" % (reply, code, log))
     finally:
         h.close()
 
@@ -185,38 +160,33 @@ def check_installed(ctx, prefix, version, autostart):
 def case(ctx):
     old, new = build_msis(ctx)
     w.prepare()
-    prefix = Prefix(os.environ["QUENBREL_WINE_ROOT"])
     # Someone else's log-on start, which ours must leave alone.
     w.check(wine("reg", "add", RUN_KEY, "/v", "Caisse", "/d", "C:\\caisse.exe", "/f")[0] == 0,
             "reg add")
-    files, registry = prefix.files(), prefix.registry()
+    files, values = tree(local("C:\\"), read=False).keys(), registry(*SOFTWARE)
 
     w.check(msiexec("/i", w.windows_path(old)) == 0, "install")
-    check_installed(ctx, prefix, ctx.version, autostart=False)
+    check_installed(ctx, ctx.version, autostart=False)
 
     w.check(msiexec("/i", w.windows_path(new), "AUTOSTART=1") == 0, "upgrade")
-    check_installed(ctx, prefix, ctx.next, autostart=True)
+    check_installed(ctx, ctx.next, autostart=True)
 
-    before = prefix.state()
+    def state():  # what a refused install must leave as it is: the installed files, our values
+        return tree(local(INSTALL_DIR)), registry(UNINSTALL_KEY, RUN_KEY)
+    before = state()
     # 1603, a fatal error, as Linux sees it: modulo 256.
     w.check(msiexec("/i", w.windows_path(old)) == 1603 % 256, "the downgrade was not refused")
-    w.check(prefix.state() == before, "the refused downgrade changed something")
-    check_installed(ctx, prefix, ctx.next, autostart=True)
+    w.check(state() == before, "the refused downgrade changed something")
+    check_installed(ctx, ctx.next, autostart=True)
 
     w.check(msiexec("/x", w.windows_path(new)) == 0, "uninstall")
-    left = sorted(prefix.files() - files - {"windows/Installer"})
+    left = sorted(tree(local("C:\\"), read=False).keys() - files - {"windows/Installer"})
     w.check(not left, "files left: %s" % left)
-    after = prefix.registry()
-    changed = sorted(k for k in set(registry) | set(after) if registry.get(k) != after.get(k) and
-                     not (k[1] == "" and k[0] not in registry and
-                          k[0].rsplit("\\", 1)[1] in INSTALLER_KEYS))
+    after = registry(*SOFTWARE)
+    changed = sorted(k for k in values.keys() | after.keys() if values.get(k) != after.get(k) and
+                     not (k not in values and not after[k] and
+                          k.rsplit("\\", 1)[1] in INSTALLER_KEYS))
     w.check(not changed, "registry changed: %s" % changed[:20])
-
-
-class Context:
-    def __init__(self, build, cmake, version, next_version, bundle, work):
-        self.build, self.cmake, self.version, self.next = build, cmake, version, next_version
-        self.bundle, self.work, self.cert = bundle, work, os.path.join(work, "cert.pem")
 
 
 if __name__ == "__main__":
@@ -224,7 +194,9 @@ if __name__ == "__main__":
     work = tempfile.mkdtemp(prefix="installer-", dir=os.path.abspath(build))
     os.environ["QUENBREL_WINE_ROOT"] = os.path.join(work, "wine")
     try:
-        case(Context(os.path.abspath(build), cmake, version, next_version, bundle, work))
+        case(types.SimpleNamespace(build=os.path.abspath(build), cmake=cmake, version=version,
+                                   next=next_version, bundle=bundle, work=work,
+                                   cert=os.path.join(work, "cert.pem")))
     except (w.Failure, OSError, subprocess.SubprocessError) as e:
         sys.exit("FAIL installer: %s" % e)
     finally:

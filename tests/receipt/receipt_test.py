@@ -72,19 +72,17 @@ STYLES = (ESC + b"E\x01bold" + ESC + b"E\x00 " + ESC + b"-\x01under" + ESC + b"-
 TOLERANCE = 8  # differing pixels: room for a rasteriser update, less than any accent
 
 
+FORMS = {"char": "{0.text}", "marker": "[{0.text}]"}  # codes and images: <kind>
+
+
 def rows(data, paper=80):
     """(top, text, left, right) of each row that prints something: top from the first such row,
     left and right from the print area's left edge; boxes as [hex], codes and images as <kind>."""
     printer = receipt.layout(data, paper)
     edge = (printer.paper_width - printer.area) // 2
     printed = [r for r in printer.rows if r.items]
-
-    def text(item):
-        if item.kind == "char":
-            return item.text
-        return "[%s]" % item.text if item.kind == "marker" else "<%s>" % item.kind
-    return [(r.y - printed[0].y, "".join(map(text, r.items)), r.items[0].x - edge,
-             r.items[-1].x + r.items[-1].w - edge) for r in printed]
+    return [(r.y - printed[0].y, "".join(FORMS.get(i.kind, "<{.kind}>").format(i) for i in r.items),
+             r.items[0].x - edge, r.items[-1].x + r.items[-1].w - edge) for r in printed]
 
 
 def layout_faults():
@@ -109,17 +107,13 @@ def encoder_tickets(npm_dir):
     """The tickets that tickets.mjs composes, with the encoder installed on first use."""
     package = os.path.join(npm_dir, "node_modules", ENCODER, "package.json")
     if not os.path.exists(package) or json.load(open(package))["version"] != VERSION:
-        command = ["npm", "install", "--prefix", npm_dir, "--no-save", "--no-package-lock",
-                   "--no-audit", "--no-fund", "--loglevel=error", "--fetch-timeout=60000",
-                   "--fetch-retries=1", "%s@%s" % (ENCODER, VERSION)]
-        try:
-            subprocess.run(command, check=True, timeout=300, stdout=subprocess.DEVNULL)
-        except (OSError, subprocess.SubprocessError) as error:
-            sys.exit("FAIL: npm could not install %s@%s into %s (is the npm registry reachable?): "
-                     "%s" % (ENCODER, VERSION, npm_dir, error))
-    composed = subprocess.run(["node", os.path.join(HERE, "tickets.mjs"), npm_dir], check=True,
-                              capture_output=True, timeout=60)
-    return json.loads(composed.stdout)
+        print("receipt: npm installs %s@%s into %s" % (ENCODER, VERSION, npm_dir), flush=True)
+        subprocess.run(["npm", "install", "--prefix", npm_dir, "--no-save", "--no-package-lock",
+                        "--no-audit", "--no-fund", "--loglevel=error", "--fetch-timeout=60000",
+                        "--fetch-retries=1", "%s@%s" % (ENCODER, VERSION)], check=True,
+                       timeout=300, stdout=subprocess.DEVNULL)
+    return json.loads(subprocess.run(["node", os.path.join(HERE, "tickets.mjs"), npm_dir],
+                                     check=True, capture_output=True, timeout=60).stdout)
 
 
 def dark(x, y):  # tickets.mjs's test image
@@ -155,17 +149,13 @@ def ticket_faults(ticket, work):
 
 def main():
     args = [a for a in sys.argv[1:] if a != "--update"]
-    npm_dir = os.path.abspath(args[0] if args else os.path.join(HERE, "..", "..", "build",
-                                                                   "receipt-npm"))
+    npm_dir = os.path.abspath(args[0] if args else os.path.join(HERE, "../../build/receipt-npm"))
     faults = list(layout_faults()) + list(picture_faults("--update" in sys.argv))
+    tickets = encoder_tickets(npm_dir)
     with tempfile.TemporaryDirectory() as work:
-        tickets = encoder_tickets(npm_dir)
-        for ticket in tickets:
-            faults += ticket_faults(ticket, work)
-    for fault in faults:
-        print("FAIL " + fault)
-    checks = len(LAYOUTS) + 1 + len(tickets)
-    print("receipt: %d checked, %d faults" % (checks, len(faults)))
+        faults += [f for ticket in tickets for f in ticket_faults(ticket, work)]
+    print("".join("FAIL %s\n" % f for f in faults) + "receipt: %d checked, %d faults" % (
+        len(LAYOUTS) + 1 + len(tickets), len(faults)))
     return 1 if faults else 0
 
 
