@@ -83,9 +83,9 @@ def case_answers(ctx):
 
 
 def case_close(ctx):
-    """Calls during a print are refused; the window closed while a 64 KiB ticket is being sent to a
-    port that reads slowly: the ticket arrives whole, and only then does the program exit, with 0
-    and the print unanswered."""
+    """Calls during a print are refused; the window closed while a ticket is being sent, 64 KiB to a
+    port that reads slowly or a job to a slow printer: it arrives whole, and only then does the
+    program exit, with 0 and the print unanswered."""
     far = ctx.port()[1]
     h = ctx.host()
     printing = h.send(w.print_call("serial:" + PORT, TICKET))
@@ -107,6 +107,13 @@ def case_close(ctx):
             "left when %d had come" % (len(received), len(TICKET), alive_after))
     finish(h, quit=False)
     w.check(printing not in h.replies, "the print was answered after the window closed")
+    # A job whose port takes two seconds to take it (Wine's spooler runs in the program's process)
+    # is finished before the program exits.
+    name, output = ctx.printer("Quenbrel Lente", "|sleep 2; cat > ")
+    h = ctx.host()
+    h.send(w.print_call("printer:" + name, TICKET))
+    finish(h)
+    w.check(open(output, "rb").read() == TICKET, "the job at the exit")
 
 
 def case_refused_view(ctx):
@@ -331,9 +338,11 @@ class Context(contextlib.ExitStack):
         self.callback(h.close)
         return h.connect() if connect else h
 
-    def printer(self, name):
-        name = "%s %d" % (name, os.getpid())
-        return name, self.enter_context(self.printers.printer(name, os.path.join(self.work, "out")))
+    def printer(self, name, port=""):
+        """A test printer whose port is the file it returns, or a command (|port|) writing to it."""
+        name, output = "%s %d" % (name, os.getpid()), os.path.join(self.work, "out")
+        self.enter_context(self.printers.printer(name, port + output))
+        return name, output
 
     def port(self, termios_opts=""):
         """(the path Wine opens as PORT, the far side's), until the case ends."""
