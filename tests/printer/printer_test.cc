@@ -27,7 +27,7 @@ using quenbrel_test::Unescaped;
 const std::string& Message(const std::string& name) {
   static const std::map<std::string, std::string> messages = [] {
     std::map<std::string, std::string> m = {{"", ""}};
-    for (const Lines& row : Cases("printer_cases.txt", "message")) m[row[0]] = Unescaped(row[1]);
+    for (const Lines& row : Cases("printer_cases.txt", "message")) m[row[0]] = Unescaped(row[2]);
     return m;
   }();
   return messages.at(name);

@@ -28,7 +28,6 @@ const std::string& Text(const std::string& name) {
                                             {"usage", kUsageText},
                                             {"unreadable-file", kUnreadableFileMessage},
                                             {"ticket-invalid", kTicketDataInvalidMessage},
-                                            {"device-gone", kDeviceGoneMessage},
                                             {"no-queue", kNoQueueMessage},
                                             {"jobs-refused", kJobsRefusedMessage},
                                             {"queue-unreadable", kQueueUnreadableMessage},
@@ -52,7 +51,7 @@ const std::string& Text(const std::string& name) {
                                             {"work-offline", kWorkOfflineLine},
                                             {"driver-error", kDriverErrorLine},
                                             {"jam", kPaperJamLine}};
-    for (const Lines& row : Cases("printer_cases.txt", "message")) t[row[0]] = Unescaped(row[1]);
+    for (const Lines& row : Cases("printer_cases.txt", "message")) t[row[0]] = Unescaped(row[2]);
     return t;
   }();
   return texts.at(name);
@@ -216,7 +215,9 @@ TEST(ToolCommands, Runs) {
 // the exit code is the one of the message shown (1 when the call throws).
 TEST(ToolCommands, EveryFailureExitsWithItsCode) {
   std::map<std::string, int> codes = {{"", 0}};
-  for (const Lines& row : Cases("tool_cases.txt", "code")) codes[Text(row[0])] = std::stoi(row[1]);
+  for (const Lines& row : Cases("printer_cases.txt", "message")) {
+    codes[Unescaped(row[2])] = std::stoi(row[1]);
+  }
   for (const char* line :
        {"print serial:COM5 t.bin", "print printer:Caisse t.bin", "status serial:COM5"}) {
     Machine clean;
