@@ -7,11 +7,9 @@
 #include <sstream>
 
 #include "printer/device_discovery.h"
-#include "printer/printer_messages.h"
 #include "printer/serial_transport.h"
 #include "printer/spooler_transport.h"
 #include "printer/tool/tool_commands.h"
-#include "printer/tool/tool_messages.h"
 #include "standins/printer/fake_platform.h"
 #include "tests/test_util.h"
 
@@ -22,38 +20,13 @@ using quenbrel_test::Lines;
 using quenbrel_test::ToHex;
 using quenbrel_test::Unescaped;
 
-// The texts by short name: the tool's own, and the app's from printer_cases.txt.
+// The texts by short name: the tool's own and the app's.
 const std::string& Text(const std::string& name) {
   static const std::map<std::string, std::string> texts = [] {
-    std::map<std::string, std::string> t = {{"", ""},
-                                            {"usage", kUsageText},
-                                            {"unreadable-file", kUnreadableFileMessage},
-                                            {"ticket-invalid", kTicketDataInvalidMessage},
-                                            {"no-queue", kNoQueueMessage},
-                                            {"jobs-refused", kJobsRefusedMessage},
-                                            {"queue-unreadable", kQueueUnreadableMessage},
-                                            {"report-not-written", kReportNotWrittenMessage},
-                                            {"ready", kReadyLine},
-                                            {"offline", kOfflineLine},
-                                            {"cover", kCoverOpenLine},
-                                            {"feed", kFeedButtonLine},
-                                            {"near-end", kPaperNearEndLine},
-                                            {"paper-out", kPaperOutLine},
-                                            {"error", kErrorLine},
-                                            {"cutter", kCutterErrorLine},
-                                            {"unrecoverable", kUnrecoverableLine},
-                                            {"auto", kAutoRecoverableLine},
-                                            {"drawer-high", kDrawerHighLine},
-                                            {"drawer-low", kDrawerLowLine},
-                                            {"no-answer", kNoAnswerLine},
-                                            {"not-status", kNotStatusLine},
-                                            {"driver-note", kDriverReportsLine},
-                                            {"nothing", kNothingReportedLine},
-                                            {"paused", kPausedLine},
-                                            {"work-offline", kWorkOfflineLine},
-                                            {"driver-error", kDriverErrorLine},
-                                            {"jam", kPaperJamLine}};
-    for (const Lines& row : Cases("printer_cases.txt", "message")) t[row[0]] = Unescaped(row[2]);
+    std::map<std::string, std::string> t = {{"", ""}};
+    for (const char* file : {"tool_cases.txt", "printer_cases.txt"}) {
+      for (const Lines& row : Cases(file, "message")) t[row[0]] = Unescaped(row.back());
+    }
     return t;
   }();
   return texts.at(name);
