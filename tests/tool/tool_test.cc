@@ -2,15 +2,14 @@
 // with the tables in tool_cases.txt: the exit code, what it prints and what the devices received.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 
 #include "printer/device_discovery.h"
-#include "printer/printer_messages.h"
 #include "printer/serial_transport.h"
 #include "printer/spooler_transport.h"
 #include "printer/tool/tool_commands.h"
-#include "printer/tool/tool_messages.h"
 #include "standins/printer/fake_platform.h"
 #include "tests/test_util.h"
 
@@ -21,38 +20,13 @@ using quenbrel_test::Lines;
 using quenbrel_test::ToHex;
 using quenbrel_test::Unescaped;
 
-// The texts by short name: the tool's own, and the app's from printer_cases.txt.
+// The texts by short name: the tool's own and the app's.
 const std::string& Text(const std::string& name) {
   static const std::map<std::string, std::string> texts = [] {
-    std::map<std::string, std::string> t = {{"", ""},
-                                            {"usage", kUsageText},
-                                            {"unreadable-file", kUnreadableFileMessage},
-                                            {"ticket-invalid", kTicketDataInvalidMessage},
-                                            {"device-gone", kDeviceGoneMessage},
-                                            {"no-queue", kNoQueueMessage},
-                                            {"jobs-refused", kJobsRefusedMessage},
-                                            {"queue-unreadable", kQueueUnreadableMessage},
-                                            {"report-not-written", kReportNotWrittenMessage},
-                                            {"ready", kReadyLine},
-                                            {"offline", kOfflineLine},
-                                            {"cover", kCoverOpenLine},
-                                            {"feed", kFeedButtonLine},
-                                            {"near-end", kPaperNearEndLine},
-                                            {"paper-out", kPaperOutLine},
-                                            {"error", kErrorLine},
-                                            {"cutter", kCutterErrorLine},
-                                            {"unrecoverable", kUnrecoverableLine},
-                                            {"auto", kAutoRecoverableLine},
-                                            {"drawer-high", kDrawerHighLine},
-                                            {"drawer-low", kDrawerLowLine},
-                                            {"no-answer", kNoAnswerLine},
-                                            {"not-status", kNotStatusLine},
-                                            {"nothing", kNothingReportedLine},
-                                            {"paused", kPausedLine},
-                                            {"work-offline", kWorkOfflineLine},
-                                            {"driver-error", kDriverErrorLine},
-                                            {"jam", kPaperJamLine}};
-    for (const Lines& row : Cases("printer_cases.txt", "message")) t[row[0]] = Unescaped(row[1]);
+    std::map<std::string, std::string> t = {{"", ""}};
+    for (const char* file : {"tool_cases.txt", "printer_cases.txt"}) {
+      for (const Lines& row : Cases(file, "message")) t[row[0]] = Unescaped(row.back());
+    }
     return t;
   }();
   return texts.at(name);
@@ -66,35 +40,30 @@ std::string LinesOf(const std::string& names) {
   return text;
 }
 
-// The app's discovery and transports, on the fake platform.
-class Services : public PrinterServices {
- public:
-  explicit Services(FakePlatform& fake) : fake_(fake) {}
-  std::vector<PrinterDevice> ListDevices() override { return ::ListDevices(fake_, fake_); }
+// The fake platform, with the app's discovery and transports on it.
+struct Platform : FakePlatform, PrinterServices {
+  std::vector<PrinterDevice> ListDevices() override { return ::ListDevices(*this, *this); }
   void PrintToSerialPort(const std::string& id, const std::vector<uint8_t>& bytes) override {
-    ::PrintToSerialPort(fake_, id, bytes);
+    ::PrintToSerialPort(*this, id, bytes);
   }
   void PrintToWindowsPrinter(const std::string& id, const std::vector<uint8_t>& bytes) override {
-    ::PrintToWindowsPrinter(fake_, id, bytes);
+    ::PrintToWindowsPrinter(*this, id, bytes);
   }
-
- private:
-  FakePlatform& fake_;
 };
 
+// The queue of the printer Caisse, the only one it is asked about.
 class FakeQueue : public PrinterQueue {
  public:
   std::optional<PrinterRecord> ReadRecord(const std::u16string& name) override {
-    names.push_back(name);
+    EXPECT_EQ(name, u"Caisse");
     return record;
   }
   JobsCancelled CancelJobs(const std::u16string& name) override {
-    names.push_back(name);
+    EXPECT_EQ(name, u"Caisse");
     return jobs;
   }
   std::optional<PrinterRecord> record = PrinterRecord{0, 0, 0, u"COM9:", u"Generic / Text Only"};
-  JobsCancelled jobs;
-  std::vector<std::u16string> names;
+  JobsCancelled jobs;  // by default, the printer cannot be opened
 };
 
 class FakeSystem : public ToolSystem {
@@ -107,8 +76,7 @@ class FakeSystem : public ToolSystem {
   }
   std::optional<std::string> ReadFileEnd(const std::string& path, std::size_t limit) override {
     EXPECT_EQ(path, LogFilePath());
-    if (!log) return std::nullopt;
-    return log->substr(log->size() - std::min(limit, log->size()));
+    return log ? std::optional(log->substr(log->size() - std::min(limit, log->size()))) : log;
   }
   bool WriteFile(const std::string& path, const std::string& text) override {
     written[path] = text;
@@ -138,42 +106,32 @@ struct Machine {
     std::vector<std::string> args;
     std::istringstream in(line);
     for (std::string arg; in >> arg;) args.push_back(Unescaped(arg));
-    ToolDevices devices{services, platform, queue};
+    ToolDevices devices{platform, platform, queue};
     return RunTool(args, devices, system, &output);
   }
 
-  FakePlatform platform;
-  Services services{platform};
+  Platform platform;
   FakeQueue queue;
   FakeSystem system;
   ToolOutput output;
 };
 
-TEST(ToolStatus, SerialAnswers) {
-  for (const Lines& row : Cases("tool_cases.txt", "serial")) {
-    SCOPED_TRACE(row[3]);
+TEST(ToolStatus, Findings) {
+  for (const Lines& row : Cases("tool_cases.txt", "status")) {
+    SCOPED_TRACE(row[4]);
     Machine m;
-    std::istringstream answers(row[0]);
-    for (std::string a; answers >> a;)
-      m.platform.answers.push_back(a == "--" ? -1 : std::stoi(a, nullptr, 16));
-    EXPECT_EQ(m.Run("status serial:COM5"), std::stoi(row[1]));
-    EXPECT_EQ(m.output.out, LinesOf(row[2]));
-    EXPECT_EQ(m.output.err, "");
-  }
-}
-
-TEST(ToolStatus, SpoolerRecords) {
-  for (const Lines& row : Cases("tool_cases.txt", "record")) {
-    SCOPED_TRACE(row[5]);
-    Machine m;
-    m.queue.record->status = std::stoul(row[0], nullptr, 16);
-    m.queue.record->attributes = std::stoul(row[1], nullptr, 16);
-    m.queue.record->jobs = std::stoul(row[2]);
-    EXPECT_EQ(m.Run("status printer:Caisse"), std::stoi(row[3]));
-    EXPECT_EQ(m.output.out, std::string(kDriverReportsLine) + "\n" + LinesOf(row[4]) +
-                                "Travaux en attente : " + row[2] +
-                                "\nPort : COM9:\nPilote : Generic / Text Only\n");
-    EXPECT_EQ(m.queue.names, std::vector<std::u16string>({u"Caisse"}));
+    std::istringstream state(row[1]);
+    std::string before, after;  // around a Windows printer's findings
+    if (row[0] == "printer:Caisse") {
+      PrinterRecord& r = *m.queue.record;
+      state >> std::hex >> r.status >> r.attributes >> std::dec >> r.jobs;
+      before = LinesOf("driver-note");
+      after = "Travaux en attente : " + std::to_string(r.jobs) +
+              "\nPort : COM9:\nPilote : Generic / Text Only\n";
+    }
+    for (int answer; state >> std::hex >> answer;) m.platform.answers.push_back(answer);
+    EXPECT_EQ(m.Run("status " + row[0]), std::stoi(row[2]));
+    EXPECT_EQ(m.output.out, before + LinesOf(row[3]) + after);
   }
 }
 
@@ -181,65 +139,48 @@ TEST(ToolCommands, Runs) {
   for (const Lines& row : Cases("tool_cases.txt", "run")) {
     SCOPED_TRACE(row[6]);
     Machine m;
-    std::istringstream setup(row[1]);
-    std::string what, value;
-    setup >> what >> value;
-    if (what == "file") {
-      m.system.file_read = value == "too-big"      ? FileRead::kTooBig
-                           : value == "unreadable" ? FileRead::kUnreadable
-                                                   : FileRead::kRead;
-      if (m.system.file_read == FileRead::kRead) m.system.file.assign(std::stoul(value), 0x2A);
-    } else if (what == "jobs") {
-      m.queue.jobs = {value != "closed", value != "closed" && value != "unlisted"};
-      if (m.queue.jobs.listed) {
-        m.queue.jobs.cancelled = std::stoul(value);
-        setup >> m.queue.jobs.refused;
-      }
-    } else if (what == "record") {
-      m.queue.record.reset();
-    } else if (what == "write") {
-      m.system.write_fails = true;
-    } else if (what == "printer") {
-      m.platform.printers.push_back(Unescaped<char16_t>(value));
-    }
+    std::string what;
+    std::uint32_t n = 0, refused = 0;
+    std::istringstream(row[1]) >> what >> n >> refused;
+    if (what == "file") m.system.file.assign(n, 0x2A);
+    if (what == "too-big") m.system.file_read = FileRead::kTooBig;
+    if (what == "unreadable") m.system.file_read = FileRead::kUnreadable;
+    if (what == "jobs") m.queue.jobs = {true, true, n, refused};
+    if (what == "unlisted") m.queue.jobs.opened = true;
+    if (what == "no-record") m.queue.record.reset();
+    if (what == "write-fails") m.system.write_fails = true;
+    if (what == "printer") m.platform.printers.push_back(Unescaped<char16_t>(row[1].substr(8)));
     EXPECT_EQ(m.Run(row[0]), std::stoi(row[2]));
     EXPECT_EQ(m.output.out, Unescaped(row[3]));
     EXPECT_EQ(m.output.err.substr(0, Text(row[4]).size()), Text(row[4]));
     EXPECT_EQ(m.output.err.empty(), row[4].empty()) << m.output.err;
-    if (row[5] != "-") {
-      EXPECT_EQ(ToHex(m.platform.received), row[5]);
-    }
+    EXPECT_EQ(ToHex(m.platform.received), row[5]);
   }
 }
 
 // Every platform call of a print to each kind of device and of a port's status fails in turn:
 // the exit code is the one of the message shown (1 when the call throws).
 TEST(ToolCommands, EveryFailureExitsWithItsCode) {
-  std::map<std::string, int> codes = {{"", 0}};
-  for (const Lines& row : Cases("tool_cases.txt", "code")) codes[Text(row[0])] = std::stoi(row[1]);
-  for (const char* line :
+  std::map<std::string, int> codes;
+  for (const Lines& row : Cases("printer_cases.txt", "message")) {
+    codes[Unescaped(row[2]) + "\n"] = std::stoi(row[1]);
+  }
+  for (const std::string line :
        {"print serial:COM5 t.bin", "print printer:Caisse t.bin", "status serial:COM5"}) {
-    Machine clean;
-    clean.platform.answers = {0x12, 0x12, 0x12, 0x12};
-    clean.system.file = {1, 2, 3};
-    ASSERT_EQ(clean.Run(line), 0) << line;
-    for (std::size_t step = 1; step <= clean.platform.steps.size(); ++step) {
+    for (std::size_t step = 1, failed = 1; failed != 0; ++step) {
       for (const auto fault : {FakePlatform::kFails, FakePlatform::kThrows}) {
-        SCOPED_TRACE(std::string(line) + ": step " + std::to_string(step) + " fault " +
-                     std::to_string(fault));
+        SCOPED_TRACE(line + ": step " + std::to_string(step) + " fault " + std::to_string(fault));
         Machine m;
-        m.platform.answers = {0x12, 0x12, 0x12, 0x12};
+        m.platform.answers.assign(4, 0x12);
         m.system.file = {1, 2, 3};
         m.platform.fail_step = step;
         m.platform.fault = fault;
         const int code = m.Run(line);
-        const std::string err = m.output.err.substr(0, m.output.err.find('\n'));
-        if (fault == FakePlatform::kThrows) {
-          EXPECT_EQ(code, 1) << err;
-        } else {
-          ASSERT_TRUE(codes.count(err)) << err;
-          EXPECT_EQ(code, codes[err]);
-        }
+        failed = m.platform.failed_at;
+        EXPECT_EQ(code, !failed                          ? 0
+                        : fault == FakePlatform::kThrows ? 1
+                                                         : codes[m.output.err])
+            << m.output.err;
       }
     }
   }
@@ -247,28 +188,25 @@ TEST(ToolCommands, EveryFailureExitsWithItsCode) {
 
 TEST(ToolReport, EverySection) {
   Machine m;
-  m.platform.answers = {0x12, 0x12, 0x12, 0x12};
-  m.system.log = "";
-  for (int i = 1; i <= 250; ++i) *m.system.log += "line " + std::to_string(i) + "\r\n";
+  m.platform.answers.assign(4, 0x12);
   m.queue.record.reset();
+  std::string log;  // 250 lines, the last 200 reported
+  for (int i = 1; i <= 250; ++i) log += "line " + std::to_string(i) + "\r\n";
+  m.system.log = log;
   const std::string path = "C:\\Users\\Caisse\\Desktop\\quenbrel-rapport-20240309-0705.txt";
   EXPECT_EQ(m.Run("report"), 0);
   EXPECT_EQ(m.output.out, "Rapport ecrit : " + path + "\n");
-  const std::string report = m.system.written[path];
-  std::string want = "\xEF\xBB\xBFRapport Quenbrel pour le support\r\n";
-  EXPECT_EQ(report.substr(0, want.size()), want);
-  want =
-      "\r\nOutil : quenbrel-printers 1.2.3\r\nWindows : 10.0.19045\r\nDate : 09/03/2024 "
-      "07:05\r\n\r\nAppareils\r\n"
-      "printer:Caisse\tCaisse (imprimante Windows)\r\n  " +
-      std::string(kPrinterUnavailableMessage) +
-      "\r\nserial:COM5\tCOM5 (port Bluetooth / serie)\r\n  Imprimante prete.\r\n  " +
-      kDrawerLowLine +
-      "\r\n\r\nJournal (200 dernieres lignes) : C:\\Local\\quenbrel.log\r\nline 51\r\n";
-  EXPECT_NE(report.find(want), std::string::npos) << report;
-  EXPECT_EQ(report.substr(report.size() - 20), "line 249\r\nline 250\r\n");
+  EXPECT_EQ(std::count(m.platform.calls.begin(), m.platform.calls.end(), "Read(500)"), 4);
+  EXPECT_EQ(m.system.written[path],
+            "\xEF\xBB\xBFRapport Quenbrel pour le support\r\nOutil : quenbrel-printers 1.2.3\r\n"
+            "Windows : 10.0.19045\r\nDate : 09/03/2024 07:05\r\n\r\nAppareils\r\n"
+            "printer:Caisse\tCaisse (imprimante Windows)\r\n  " +
+                Text("printer-unavailable") +
+                "\r\nserial:COM5\tCOM5 (port Bluetooth / serie)\r\n  " + Text("ready") + "\r\n  " +
+                Text("drawer-low") +
+                "\r\n\r\nJournal (200 dernieres lignes) : C:\\Local\\quenbrel.log\r\n" +
+                log.substr(log.find("line 51\r\n")));
   m.system.log.reset();
-  m.output = {};
   EXPECT_EQ(m.Run("report r.txt"), 0);
   EXPECT_NE(m.system.written["r.txt"].find("quenbrel.log\r\nAucun journal.\r\n"),
             std::string::npos);
