@@ -83,26 +83,18 @@ std::basic_string<Char> Unescaped(const std::string& text) {
   return out;
 }
 
-// Captures stderr from construction until Take() (or destruction); Take() once.
-class LogCapture {
- public:
-  LogCapture() { ::testing::internal::CaptureStderr(); }
-  ~LogCapture() {
-    if (capturing_) Take();
+// The lines that |run| writes to standard error.
+template <typename Run>
+Lines Logged(Run run) {
+  ::testing::internal::CaptureStderr();
+  run();
+  Lines lines;
+  std::istringstream text(::testing::internal::GetCapturedStderr());
+  for (std::string line; std::getline(text, line);) {
+    lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));  // Windows line ends
   }
-  Lines Take() {
-    capturing_ = false;
-    Lines lines;
-    std::istringstream text(::testing::internal::GetCapturedStderr());
-    for (std::string line; std::getline(text, line);) {
-      lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));  // Windows line ends
-    }
-    return lines;
-  }
-
- private:
-  bool capturing_ = true;
-};
+  return lines;
+}
 
 // The encoding of |value| after |offset| bytes of 0xAA, which stay in the result.
 inline Bytes EncodeAt(
@@ -130,12 +122,12 @@ inline Decoded DecodeAt(
     const Bytes& bytes, size_t offset = 0,
     const StandardCodecSerializer& serializer = StandardCodecSerializer::GetInstance()) {
   Decoded decoded;
-  LogCapture capture;
   flutter::ByteBufferStreamReader reader(bytes.data(), bytes.size());
-  for (size_t i = 0; i < offset; ++i) reader.ReadByte();
-  decoded.value = serializer.ReadValue(&reader);
+  decoded.log = Logged([&] {
+    for (size_t i = 0; i < offset; ++i) reader.ReadByte();
+    decoded.value = serializer.ReadValue(&reader);
+  });
   decoded.bytes_left = reader.BytesRemaining();
-  decoded.log = capture.Take();
   return decoded;
 }
 
