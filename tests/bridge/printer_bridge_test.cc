@@ -104,6 +104,22 @@ PrintRecord Printed(const std::string& text) {
           text.compare(0, 5, "port ") == 0};
 }
 
+// Sets |h| up as a call row of bridge_cases.txt says and makes its call; its id.
+int64_t CallRow(BridgeHarness& h, const quenbrel_test::Lines& row) {
+  auto failure = [&](const std::string& what) -> std::optional<std::string> {
+    if (row[2].rfind(what, 0) != 0) return std::nullopt;
+    return row[2].substr(std::min(row[2].size(), what.size() + 1));
+  };
+  h.machine->devices = row[2] == "no devices" ? std::vector<PrinterDevice>() : kDevices;
+  h.machine->print_failure = failure("print fails:");
+  h.machine->list_failure = failure("list fails:");
+  if (const auto answer = failure("shell answers")) h.shell->answer = std::stoi(*answer);
+  h.shell->fails = row[2] == "shell fails";
+  h.threads->refuse = row[2] == "no thread";
+  if (row[0] == "-") return h.engine.Inject(app::kPrinterChannel, quenbrel_test::Hex(row[1]));
+  return h.Call(row[0], row[1].empty() ? "null" : row[1]);
+}
+
 // Calls one after the other on one bridge (bridge_cases.txt): argument errors, unknown methods,
 // "settings" and failures on the window's thread answered at once, "list" and "print" through a
 // worker, each answered once with its own outcome (no stale list, no stale error), the exact bytes
@@ -114,17 +130,7 @@ TEST(PrinterBridge, RepliesInSequence) {
   size_t workers = 0;
   for (const quenbrel_test::Lines& row : quenbrel_test::Cases("bridge_cases.txt", "call")) {
     SCOPED_TRACE(row[5]);
-    auto failure = [&](const std::string& what) -> std::optional<std::string> {
-      if (row[2].rfind(what, 0) != 0) return std::nullopt;
-      return row[2].substr(std::min(row[2].size(), what.size() + 1));
-    };
-    h.machine->devices = row[2] == "no devices" ? std::vector<PrinterDevice>() : kDevices;
-    h.machine->print_failure = failure("print fails:");
-    h.machine->list_failure = failure("list fails:");
-    if (const auto answer = failure("shell answers")) h.shell->answer = std::stoi(*answer);
-    h.shell->fails = row[2] == "shell fails";
-    h.threads->refuse = row[2] == "no thread";
-    const int64_t id = h.Call(row[0], row[1].empty() ? "null" : row[1]);
+    const int64_t id = CallRow(h, row);
     const bool at_once = h.threads->held.empty();
     EXPECT_EQ(h.Reply(id) == "none", !at_once);
     workers += at_once ? 0 : 1;
@@ -149,12 +155,11 @@ TEST(PrinterBridge, BusyWhilePending) {
     BridgeHarness h;
     const int64_t pending = h.Call("print", kPrint);
     if (posted) h.RunWorker();
-    const char* calls[][2] = {{"list", "null"},
-                              {"print", kPrint},
-                              {"print", "null"},
-                              {"settings", "null"},
-                              {"nope", "1"}};
-    for (const auto& call : calls) EXPECT_EQ(h.Reply(h.Call(call[0], call[1])), kBusy) << call[0];
+    for (const char* arguments : {"null", kPrint, "1"}) {
+      for (const char* method : {"list", "print", "settings", "nope"}) {
+        EXPECT_EQ(h.Reply(h.Call(method, arguments)), kBusy) << method << " " << arguments;
+      }
+    }
     for (unsigned int message : {0x8059u, 0x805Bu, 0x8000u, 0x005Au, 0u, 0x0113u, 0x1805Au}) {
       EXPECT_FALSE(h.bridge->HandleWindowMessage(message)) << message;
     }
@@ -196,43 +201,26 @@ TEST(PrinterBridge, PostRefused) {
     h.Finish();
     EXPECT_EQ(h.machine->posts, 1);
     EXPECT_EQ(h.Reply(id), "none");
-    if (by_call) {
-      EXPECT_EQ(h.Reply(h.Call("settings")), "success null");
-    } else {
-      EXPECT_FALSE(h.bridge->HandleWindowMessage(0x0113));
-    }
+    EXPECT_TRUE(by_call ? h.Reply(h.Call("settings")) == "success null"
+                        : !h.bridge->HandleWindowMessage(0x0113));
     EXPECT_EQ(h.Reply(id), Listed());
   }
 }
 
-// Memory runs out at each of the host's allocations in turn while a call is handled: nothing
-// unwinds into the engine (the stand-in ends the run if it does), every call is answered once, and
-// an outcome that was waiting to be answered is answered on its own call.
+// Memory runs out at each of the host's allocations in turn while each call of bridge_cases.txt is
+// handled: nothing unwinds into the engine (the stand-in ends the run if it does), every call is
+// answered once, and an outcome that was waiting to be answered is answered on its own call.
 TEST(PrinterBridge, OutOfMemory) {
-  const struct {
-    const char* method;  // null: a message that is not a call
-    const char* arguments;
-    std::string reply;  // when no allocation fails
-  } kCalls[] = {
-      {"settings", "null", "success null"},
-      {"print", kPrint, "success null"},
-      {"print", "{}", R"(error arguments "Donnees d’impression invalides." null)"},
-      {"list", "null", Listed()},
-      {"nope", "null", "empty"},
-      {nullptr, "", "empty"},
-  };
-  for (const auto& call : kCalls) {
+  for (const quenbrel_test::Lines& row : quenbrel_test::Cases("bridge_cases.txt", "call")) {
     for (const bool waiting : {false, true}) {
-      SCOPED_TRACE(std::string(call.method ? call.method : "not a call") +
-                   (waiting ? ", a list waiting" : ""));
+      SCOPED_TRACE(row[5] + (waiting ? ", a list waiting" : ""));
       for (long n = 1;; ++n) {
         BridgeHarness h;
         h.machine->refusals = -1;  // its answer waits for the next call
         const int64_t list = waiting ? h.Call("list") : 0;
         h.Finish();
         quenbrel_test::FailHostAllocation(n);
-        const int64_t id = call.method ? h.Call(call.method, call.arguments)
-                                       : h.engine.Inject(app::kPrinterChannel, {7});
+        const int64_t id = CallRow(h, row);
         const bool failed = quenbrel_test::HostAllocationFailed();
         quenbrel_test::FailHostAllocation(0);
         h.Finish();
@@ -241,7 +229,7 @@ TEST(PrinterBridge, OutOfMemory) {
           EXPECT_THAT(h.Reply(list), testing::AnyOf(Listed(), kLost)) << n;
         }
         if (!failed) {
-          EXPECT_EQ(h.Reply(id), call.reply);
+          EXPECT_EQ(h.Reply(id), row[3] == "LISTED" ? Listed() : row[3]);
           break;
         }
         EXPECT_NE(h.Reply(id), "none") << n;
