@@ -175,8 +175,7 @@ TEST(PrinterBridge, BusyWhilePending) {
 }
 
 // The bridge goes while a ticket is being sent: it still goes out; nothing is posted or answered,
-// the worker lets go of everything it held, and a later call finds no handler (the engine answers
-// it).
+// the worker lets go of everything it held, and the engine answers a later call (no handler).
 TEST(PrinterBridge, DestroyedWhilePending) {
   BridgeHarness h;
   const int64_t id = h.Call("print", kPrint);
@@ -190,21 +189,17 @@ TEST(PrinterBridge, DestroyedWhilePending) {
   EXPECT_EQ(h.Reply(h.Call("list")), "empty");
 }
 
-// A refused post (a full queue): the window's thread answers at the next message it sees or at the
-// next call, which is then served normally.
+// A refused post (a full queue): the window's thread answers at the next message it sees, without
+// taking it. (At the next call: see OutOfMemory.)
 TEST(PrinterBridge, PostRefused) {
-  for (const bool by_call : {false, true}) {
-    SCOPED_TRACE(by_call ? "next call" : "next window message");
-    BridgeHarness h;
-    h.machine->refusals = 1;
-    const int64_t id = h.Call("list");
-    h.Finish();
-    EXPECT_EQ(h.machine->posts, 1);
-    EXPECT_EQ(h.Reply(id), "none");
-    EXPECT_TRUE(by_call ? h.Reply(h.Call("settings")) == "success null"
-                        : !h.bridge->HandleWindowMessage(0x0113));
-    EXPECT_EQ(h.Reply(id), Listed());
-  }
+  BridgeHarness h;
+  h.machine->refusals = 1;
+  const int64_t id = h.Call("list");
+  h.Finish();
+  EXPECT_EQ(h.machine->posts, 1);
+  EXPECT_EQ(h.Reply(id), "none");
+  EXPECT_FALSE(h.bridge->HandleWindowMessage(0x0113));
+  EXPECT_EQ(h.Reply(id), Listed());
 }
 
 // Memory runs out at each of the host's allocations in turn while each call of bridge_cases.txt is
