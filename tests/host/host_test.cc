@@ -19,9 +19,7 @@
 
 namespace {
 
-using quenbrel_test::Cases;
-using quenbrel_test::Lines;
-using quenbrel_test::Unescaped;
+using namespace quenbrel_test;  // NOLINT: test helpers
 
 UINT dpi = 96;  // of every monitor
 

@@ -16,8 +16,7 @@
 namespace flutter {
 namespace {
 
-using quenbrel_test::Bytes;
-using quenbrel_test::Lines;
+using namespace ::quenbrel_test;  // NOLINT: test helpers
 
 const char kDuplicate[] = "Error: Response can be set only once. Ignoring duplicate response.";
 
@@ -30,13 +29,13 @@ void RawCallback(FlutterDesktopMessengerRef, const FlutterDesktopMessage*, void*
 
 // The reply a row expects: none, or the bytes.
 std::optional<Bytes> Reply(const std::string& hex) {
-  return hex == "none" ? std::nullopt : std::optional<Bytes>(quenbrel_test::Hex(hex));
+  return hex == "none" ? std::nullopt : std::optional<Bytes>(Hex(hex));
 }
 
 // Installing, replacing (same registered address, new handler) and removing a channel's handler,
 // and a handler that replaces or removes its own channel while it runs.
 TEST(BinaryMessengerImpl, Registry) {
-  for (const Lines& row : quenbrel_test::Cases("messenger_cases.txt", "registry")) {
+  for (const Lines& row : Cases("messenger_cases.txt", "registry")) {
     SCOPED_TRACE(row[2]);
     const std::string& ops = row[0];
     StandinEngineHandle engine;
@@ -80,7 +79,7 @@ TEST(BinaryMessengerImpl, Registry) {
 // A reply, however many copies it has: the first call sends, later ones log; after the engine
 // stopped nothing is sent. One messenger reference serves all copies; the last gives it back.
 TEST(BinaryMessengerImpl, Replies) {
-  for (const Lines& row : quenbrel_test::Cases("messenger_cases.txt", "replies")) {
+  for (const Lines& row : Cases("messenger_cases.txt", "replies")) {
     SCOPED_TRACE(row[3]);
     const std::string& actions = row[0];
     StandinEngineHandle engine;
@@ -93,7 +92,7 @@ TEST(BinaryMessengerImpl, Replies) {
     const int64_t id = engine.Inject("c", {});
     ReplyCallback copy = kept;
     EXPECT_EQ(StandinEngineMessengerReferences(core), 2);
-    const Lines log = quenbrel_test::Logged([&] {
+    const Lines log = Logged([&] {
       for (char action : actions) {
         const uint8_t byte = action == 'c' || action == 'C' ? 0xCD : 0xAB;
         if (action == 's') StandinEngineShutDown(engine.engine());
