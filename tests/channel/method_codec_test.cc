@@ -57,16 +57,15 @@ TEST(StandardMethodCodec, Decodes) {
       const Bytes bytes = Hex(row[0]);
       RecordingResult result;
       bool recognised = false;
-      EXPECT_EQ(Logged([&] {
-                  if (kind == "envelope") {
-                    recognised =
-                        Codec().DecodeResponseEnvelope(bytes.data(), bytes.size(), &result);
-                  } else if (auto call = Codec().DecodeMethodCall(bytes.data(), bytes.size())) {
-                    result.answer = call->method_name() + " " + ToHex(EncodeAt(*call->arguments()));
-                    recognised = true;
-                  }
-                }),
-                LogLines(row[2]));
+      const Lines log = Logged([&] {
+        if (kind == "envelope") {
+          recognised = Codec().DecodeResponseEnvelope(bytes.data(), bytes.size(), &result);
+        } else if (auto call = Codec().DecodeMethodCall(bytes.data(), bytes.size())) {
+          result.answer = call->method_name() + " " + ToHex(EncodeAt(*call->arguments()));
+          recognised = true;
+        }
+      });
+      EXPECT_EQ(log, LogLines(row[2]));
       EXPECT_EQ(result.answer, row[1]);
       EXPECT_EQ(recognised, row[1] != "none");
     }
