@@ -10,21 +10,18 @@ namespace {
 thread_local long countdown = 0;
 thread_local bool failed = false;
 
-void* Allocate(std::size_t size) {
+// The memory for |size| bytes; null for the allocation named last, or when there is none left.
+void* TryAllocate(std::size_t size) noexcept {
   if (countdown > 0 && StandinEngineInHostCode() && --countdown == 0) {
     failed = true;
-    throw std::bad_alloc();
-  }
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-  throw std::bad_alloc();
-}
-
-void* AllocateOrNull(std::size_t size) noexcept {
-  try {
-    return Allocate(size);
-  } catch (const std::bad_alloc&) {
     return nullptr;
   }
+  return std::malloc(size == 0 ? 1 : size);
+}
+
+void* Allocate(std::size_t size) {
+  if (void* memory = TryAllocate(size)) return memory;
+  throw std::bad_alloc();
 }
 
 }  // namespace
@@ -42,12 +39,8 @@ bool HostAllocationFailed() { return failed; }
 
 void* operator new(std::size_t size) { return Allocate(size); }
 void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return AllocateOrNull(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return AllocateOrNull(size);
-}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return TryAllocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return TryAllocate(size); }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete[](void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }

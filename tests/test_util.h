@@ -49,7 +49,6 @@ inline std::string ToHex(const Bytes& bytes) {
 inline std::vector<Lines> Cases(const std::string& name, const std::string& kind) {
   std::vector<Lines> rows;
   std::ifstream file(name);
-  EXPECT_TRUE(file) << name;
   for (std::string line; std::getline(file, line);) {
     if (line.compare(0, kind.size() + 1, kind + " ") != 0) continue;
     Lines fields;
@@ -73,36 +72,25 @@ std::basic_string<Char> Unescaped(const std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char kind = text[i] == '\\' && i + 1 < text.size() ? text[i + 1] : 0;
     const size_t digits = kind == 'x' ? 2 : kind == 'u' ? 4 : 0;
-    if (digits == 0) {
-      out += static_cast<Char>(static_cast<unsigned char>(text[i]));
-    } else {
-      out += static_cast<Char>(std::stoul(text.substr(i + 2, digits), nullptr, 16));
-      i += 1 + digits;
-    }
+    out += static_cast<Char>(digits == 0 ? static_cast<unsigned char>(text[i])
+                                         : std::stoul(text.substr(i + 2, digits), nullptr, 16));
+    i += digits == 0 ? 0 : 1 + digits;
   }
   return out;
 }
 
-// Captures stderr from construction until Take() (or destruction); Take() once.
-class LogCapture {
- public:
-  LogCapture() { ::testing::internal::CaptureStderr(); }
-  ~LogCapture() {
-    if (capturing_) Take();
+// The lines that |run| writes to standard error.
+template <typename Run>
+Lines Logged(Run run) {
+  ::testing::internal::CaptureStderr();
+  run();
+  Lines lines;
+  std::istringstream text(::testing::internal::GetCapturedStderr());
+  for (std::string line; std::getline(text, line);) {
+    lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));  // Windows line ends
   }
-  Lines Take() {
-    capturing_ = false;
-    Lines lines;
-    std::istringstream text(::testing::internal::GetCapturedStderr());
-    for (std::string line; std::getline(text, line);) {
-      lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));  // Windows line ends
-    }
-    return lines;
-  }
-
- private:
-  bool capturing_ = true;
-};
+  return lines;
+}
 
 // The encoding of |value| after |offset| bytes of 0xAA, which stay in the result.
 inline Bytes EncodeAt(
@@ -130,12 +118,12 @@ inline Decoded DecodeAt(
     const Bytes& bytes, size_t offset = 0,
     const StandardCodecSerializer& serializer = StandardCodecSerializer::GetInstance()) {
   Decoded decoded;
-  LogCapture capture;
   flutter::ByteBufferStreamReader reader(bytes.data(), bytes.size());
-  for (size_t i = 0; i < offset; ++i) reader.ReadByte();
-  decoded.value = serializer.ReadValue(&reader);
+  decoded.log = Logged([&] {
+    for (size_t i = 0; i < offset; ++i) reader.ReadByte();
+    decoded.value = serializer.ReadValue(&reader);
+  });
   decoded.bytes_left = reader.BytesRemaining();
-  decoded.log = capture.Take();
   return decoded;
 }
 

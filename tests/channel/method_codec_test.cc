@@ -35,22 +35,6 @@ Lines LogLines(const std::string& names) {
   return lines;
 }
 
-TEST(StandardMethodCodec, DecodesCalls) {
-  for (const Lines& row : Cases("method_cases.txt", "call")) {
-    SCOPED_TRACE(row[3]);
-    const Bytes bytes = Hex(row[0]);
-    LogCapture capture;
-    std::unique_ptr<MethodCall> call = Codec().DecodeMethodCall(bytes.data(), bytes.size());
-    EXPECT_EQ(capture.Take(), LogLines(row[2]));
-    EXPECT_EQ(call ? call->method_name() + " " + ToHex(EncodeAt(*call->arguments())) : "none",
-              row[1]);
-  }
-  EXPECT_EQ(ToHex(*Codec().EncodeMethodCall(MethodCall("print", nullptr))),
-            "07 05 70 72 69 6E 74 00");
-  const MethodCall call("list", std::make_unique<EncodableValue>(flutter::EncodableList{true}));
-  EXPECT_EQ(ToHex(*Codec().EncodeMethodCall(call)), "07 04 6C 69 73 74 0C 01 01");
-}
-
 // Records the answers it is given, with values as their encoding.
 class RecordingResult : public flutter::MethodResult {
  public:
@@ -65,17 +49,31 @@ class RecordingResult : public flutter::MethodResult {
   std::string answer = "none";
 };
 
-TEST(StandardMethodCodec, DecodesEnvelopes) {
-  for (const Lines& row : Cases("method_cases.txt", "envelope")) {
-    SCOPED_TRACE(row[3]);
-    const Bytes bytes = Hex(row[0]);
-    RecordingResult result;
-    LogCapture capture;
-    const bool recognised = Codec().DecodeResponseEnvelope(bytes.data(), bytes.size(), &result);
-    EXPECT_EQ(capture.Take(), LogLines(row[2]));
-    EXPECT_EQ(result.answer, row[1]);
-    EXPECT_EQ(recognised, row[1] != "none");
+// Calls decode to a method call, envelopes answer a result; either may be refused.
+TEST(StandardMethodCodec, Decodes) {
+  for (const std::string kind : {"call", "envelope"}) {
+    for (const Lines& row : Cases("method_cases.txt", kind)) {
+      SCOPED_TRACE(row[3]);
+      const Bytes bytes = Hex(row[0]);
+      RecordingResult result;
+      bool recognised = false;
+      const Lines log = Logged([&] {
+        if (kind == "envelope") {
+          recognised = Codec().DecodeResponseEnvelope(bytes.data(), bytes.size(), &result);
+        } else if (auto call = Codec().DecodeMethodCall(bytes.data(), bytes.size())) {
+          result.answer = call->method_name() + " " + ToHex(EncodeAt(*call->arguments()));
+          recognised = true;
+        }
+      });
+      EXPECT_EQ(log, LogLines(row[2]));
+      EXPECT_EQ(result.answer, row[1]);
+      EXPECT_EQ(recognised, row[1] != "none");
+    }
   }
+  EXPECT_EQ(ToHex(*Codec().EncodeMethodCall(MethodCall("print", nullptr))),
+            "07 05 70 72 69 6E 74 00");
+  const MethodCall call("list", std::make_unique<EncodableValue>(flutter::EncodableList{true}));
+  EXPECT_EQ(ToHex(*Codec().EncodeMethodCall(call)), "07 04 6C 69 73 74 0C 01 01");
 }
 
 TEST(StandardMethodCodec, OneCodecPerSerializer) {
@@ -88,20 +86,17 @@ TEST(StandardMethodCodec, OneCodecPerSerializer) {
   EXPECT_EQ(&StandardMethodCodec::GetInstance(&other), own);
 }
 
-// One answer of a table row to |result|.
-void Answer(std::string answer, flutter::MethodResult& result) {
-  answer.erase(0, answer.find_first_not_of(' '));
-  if (answer == "N") return result.NotImplemented();
-  const std::string value = answer.size() > 2 ? answer.substr(2) : "";
-  if (answer[0] == 'S') {
-    return value.empty() ? result.Success() : result.Success(ValueOf(Hex(value)));
-  }
-  const size_t code_end = value.find('/'), message_end = value.find('/', code_end + 1);
-  const std::string code = value.substr(0, code_end);
-  const std::string message =
-      code_end == std::string::npos ? "" : value.substr(code_end + 1, message_end - code_end - 1);
-  if (message_end == std::string::npos) return result.Error(code, message);
-  result.Error(code, message, ValueOf(Hex(value.substr(message_end + 1))));
+// One answer of a table row to |result|: S, S=HEX, E=CODE[/MESSAGE[/HEX]] or N.
+void Answer(const std::string& answer, flutter::MethodResult& result) {
+  std::istringstream in(answer);
+  std::string kind, code, message, value;
+  std::getline(in >> std::ws, kind, '=');
+  if (kind == "N") return result.NotImplemented();
+  if (kind == "S")
+    return std::getline(in, value) ? result.Success(ValueOf(Hex(value))) : result.Success();
+  std::getline(std::getline(in, code, '/'), message, '/');
+  if (!std::getline(in, value)) return result.Error(code, message);
+  result.Error(code, message, ValueOf(Hex(value)));
 }
 
 // Each answer is encoded before the once-only test, so a duplicate is encoded and then refused.
@@ -111,22 +106,22 @@ TEST(EngineMethodResult, SendsTheFirstAnswerOnly) {
     Lines sent;
     auto held = std::make_shared<int>(0);
     std::weak_ptr<int> watch = held;
-    LogCapture capture;
-    auto result = std::make_unique<flutter::EngineMethodResult>(
-        [&sent, held](const uint8_t* bytes, size_t size) {
-          sent.push_back(bytes ? ToHex(Bytes(bytes, bytes + size))
-                               : "null " + std::to_string(size));
-        },
-        &Codec());
-    held.reset();
-    std::istringstream answers(row[0]);
-    for (std::string answer; std::getline(answers, answer, ',');) {
-      Answer(answer, *result);
-      EXPECT_TRUE(watch.expired()) << "the reply is released once answered";
-    }
-    result.reset();
+    const Lines log = Logged([&] {
+      auto result = std::make_unique<flutter::EngineMethodResult>(
+          [&sent, held](const uint8_t* bytes, size_t size) {
+            sent.push_back(bytes ? ToHex(Bytes(bytes, bytes + size))
+                                 : "null " + std::to_string(size));
+          },
+          &Codec());
+      held.reset();
+      std::istringstream answers(row[0]);
+      for (std::string answer; std::getline(answers, answer, ',');) {
+        Answer(answer, *result);
+        EXPECT_TRUE(watch.expired()) << "the reply is released once answered";
+      }
+    });
     EXPECT_EQ(sent, row[1].empty() ? Lines() : Lines{row[1] == "null" ? "null 0" : row[1]});
-    EXPECT_EQ(capture.Take(), LogLines(row[2]));
+    EXPECT_EQ(log, LogLines(row[2]));
   }
 }
 

@@ -57,12 +57,11 @@ class ForwardingWriter : public flutter::ByteStreamWriter {
   flutter::ByteBufferStreamWriter writer_;
 };
 
-// The log lines written while capturing; discarded otherwise.
+// The log lines written since the last Decode began.
 std::string captured;
-bool capturing = false;
 
 ssize_t Capture(void*, const char* text, size_t size) {
-  if (capturing) captured.append(text, size);
+  captured.append(text, size);
   return static_cast<ssize_t>(size);
 }
 
@@ -72,18 +71,14 @@ const StandardCodecSerializer& SerializerFor(Path path) {
   return path == Path::kDerivedSerializer ? derived : StandardCodecSerializer::GetInstance();
 }
 
-// One value from |data| through |path|, and the lines it logged.
-EncodableValue Decode(const uint8_t* data, size_t size, Path path, std::string* log = nullptr) {
+// One value from |data| through |path|; the lines it logged are in |captured| until the next.
+EncodableValue Decode(const uint8_t* data, size_t size, Path path) {
   flutter::ByteBufferStreamReader buffer(data, size);
   ForwardingReader forwarding(data, size, path != Path::kHiddenEnd);
   const bool on_buffer = path == Path::kFast || path == Path::kDerivedSerializer;
   captured.clear();
-  capturing = true;
-  EncodableValue value = SerializerFor(path).ReadValue(
-      on_buffer ? static_cast<flutter::ByteStreamReader*>(&buffer) : &forwarding);
-  capturing = false;
-  if (log != nullptr) *log = captured;
-  return value;
+  return SerializerFor(path).ReadValue(on_buffer ? static_cast<flutter::ByteStreamReader*>(&buffer)
+                                                 : &forwarding);
 }
 
 // |value| after |offset| bytes through |path| (kHiddenEnd: as kForwardingStreams).
@@ -111,15 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   flutter::StandardMethodCodec::GetInstance().DecodeMethodCall(data, size);
 
   // Values compare by their encodings, which tell apart what == cannot (NaN, -0.0).
-  std::string log;
-  const EncodableValue value = Decode(data, size, Path::kFast, &log);
+  const EncodableValue value = Decode(data, size, Path::kFast);
+  const std::string log = captured;
   const Bytes first = Encode(value, Path::kFast);
   for (Path path : {Path::kForwardingStreams, Path::kDerivedSerializer, Path::kHiddenEnd}) {
     // Without a known end the size guards cannot apply; with nothing logged, none applied.
     if (path == Path::kHiddenEnd && !log.empty()) continue;
-    std::string other_log;
-    if (Encode(Decode(data, size, path, &other_log), Path::kFast) != first) std::abort();
-    if (other_log != log) std::abort();
+    if (Encode(Decode(data, size, path), Path::kFast) != first || captured != log) std::abort();
   }
   // Padding depends on the position in the message.
   const size_t offset = size % 8;

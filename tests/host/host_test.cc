@@ -19,15 +19,13 @@
 
 namespace {
 
-using quenbrel_test::Cases;
-using quenbrel_test::Lines;
-using quenbrel_test::Unescaped;
+using namespace quenbrel_test;  // NOLINT: test helpers
 
-UINT Dpi96(HMONITOR) { return 96; }
+UINT dpi = 96;  // of every monitor
 
 class RefusableWindow : public Win32Window {
  public:
-  RefusableWindow() : Win32Window(&Dpi96) {}
+  RefusableWindow() : Win32Window([](HMONITOR) { return dpi; }) {}
   bool refuse = false;
 
  protected:
@@ -71,18 +69,15 @@ TEST(Win32Window, ClassAndWindowLifetimes) {
 // Place and size scale with the monitor's DPI; a DPI no monitor reports is taken as 96 (0) or
 // clamped to 480 (Windows' 500%).
 TEST(Win32Window, ScalesByTheMonitorsDpiWithinBounds) {
-  static UINT dpi;
-  const std::pair<UINT, RECT> rows[] = {
+  const std::pair<UINT, std::vector<LONG>> rows[] = {
       {120, {12, 12, 262, 137}}, {0, {10, 10, 210, 110}}, {100000, {50, 50, 1050, 550}}};
   for (const auto& [given, expected] : rows) {
     dpi = given;
-    Win32Window window([](HMONITOR) { return dpi; });
+    RefusableWindow window;
     ASSERT_TRUE(window.Create(L"dpi", {10, 10}, {200, 100}));
     RECT got;
     GetWindowRect(window.GetWindowHandle(), &got);
-    EXPECT_EQ(std::vector<LONG>({got.left, got.top, got.right, got.bottom}),
-              std::vector<LONG>({expected.left, expected.top, expected.right, expected.bottom}))
-        << given;
+    EXPECT_EQ(std::vector<LONG>({got.left, got.top, got.right, got.bottom}), expected) << given;
   }
 }
 
