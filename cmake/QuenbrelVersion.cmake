@@ -38,3 +38,26 @@ function(quenbrel_version_resource target description)
   # Neither resource compiler reports what a script includes: rebuild when the header changes.
   set_property(SOURCE ${script} APPEND PROPERTY OBJECT_DEPENDS ${dir}/quenbrel_version.h)
 endfunction()
+
+# |original| built again from its own sources and libraries as |name|, with the version resource
+# of |version|: the newer release of the upgrade case, without building everything twice.
+function(quenbrel_restamped name original version)
+  get_target_property(dir ${original} SOURCE_DIR)
+  get_target_property(sources ${original} SOURCES)
+  list(FILTER sources EXCLUDE REGEX "/resources/version\\.rc$")
+  list(TRANSFORM sources REPLACE "^([^/].*)$" "${dir}/\\1")
+  add_executable(${name} ${sources})
+  foreach(property LINK_LIBRARIES LINK_OPTIONS COMPILE_DEFINITIONS COMPILE_OPTIONS
+                   COMPILE_FEATURES WIN32_EXECUTABLE)
+    get_target_property(value ${original} ${property})
+    if(value)
+      set_property(TARGET ${name} PROPERTY ${property} ${value})
+    endif()
+  endforeach()
+  get_target_property(includes ${original} INCLUDE_DIRECTORIES)
+  list(REMOVE_ITEM includes ${CMAKE_BINARY_DIR}/version/${original})
+  get_target_property(description ${original} QUENBREL_DESCRIPTION)
+  set_target_properties(${name} PROPERTIES INCLUDE_DIRECTORIES "${includes}" OUTPUT_NAME ${original}
+                        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${version})
+  quenbrel_version_resource(${name} "${description}" VERSION ${version})
+endfunction()

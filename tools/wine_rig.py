@@ -6,6 +6,7 @@ bounded; traffic stays on 127.0.0.1.
 """
 import contextlib
 import os
+import re
 import select
 import shutil
 import socket
@@ -112,6 +113,36 @@ def drain(path, stop):
     finally:
         os.close(fd)
     return total
+
+
+def answering_printer(far, answers, command):
+    """Runs |command| while a stand-in serial printer on the far side |far| of a port answers each
+    real-time status request (DLE EOT n) with answers[n - 1], and nothing past their end. Returns
+    (exit code, output, error output, all the printer heard)."""
+    fd = os.open(far, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+    heard, answered, deadline = b"", 0, time.monotonic() + 2 * WAIT
+    try:
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            process = subprocess.Popen(command, stdout=out, stderr=err)
+            while time.monotonic() < deadline:
+                ended = process.poll() is not None
+                try:
+                    data = os.read(fd, 64) if select.select([fd], [], [], 0.05)[0] else None
+                except OSError:
+                    data = b""
+                if ended and not data:
+                    break
+                time.sleep(0.05 if data == b"" else 0)  # the port closed: wait for it to reopen
+                heard += data or b""
+                requests = re.findall(rb"\x10\x04([\x01-\x04])", heard)[answered:]
+                os.write(fd, bytes(answers[n[0] - 1] for n in requests if n[0] <= len(answers)))
+                answered += len(requests)
+            process.kill()
+            out.seek(0), err.seek(0)
+            return (process.wait(5), *(f.read().decode("utf-8", "replace") for f in (out, err)),
+                    heard)
+    finally:
+        os.close(fd)
 
 
 class Printers:

@@ -15,7 +15,7 @@
 #include "standins/driver/app_messages.h"
 #include "standins/engine/standin_engine_handle.h"
 #include "standins/printer/bridge_platform.h"
-#include "tests/failing_new.h"
+#include "standins/memory/failing_new.h"
 #include "tests/test_util.h"
 
 namespace {

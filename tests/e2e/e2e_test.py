@@ -208,30 +208,6 @@ def case_tool(ctx):
         w.check(got[0] == code and got[2].startswith(said), "%r gave %r" % (argv, got))
 
 
-def played(ctx, far, answers, command):
-    """Runs |command| while a serial printer on the far side |far| answers each DLE EOT n with
-    answers[n - 1] (nothing past the end); (exit code, output, error output, all it heard)."""
-    fd, heard, answered, deadline = ctx.open(far, os.O_RDWR), b"", 0, time.monotonic() + 2 * w.WAIT
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        process = subprocess.Popen(command, stdout=out, stderr=err)
-        while time.monotonic() < deadline:
-            ended = process.poll() is not None
-            try:
-                data = os.read(fd, 64) if select.select([fd], [], [], 0.05)[0] else None
-            except OSError:
-                data = b""
-            if ended and not data:
-                break
-            time.sleep(0.05 if data == b"" else 0)  # the port closed: wait for its next opening
-            heard += data or b""
-            requests = re.findall(rb"\x10\x04([\x01-\x04])", heard)[answered:]
-            os.write(fd, bytes(answers[n[0] - 1] for n in requests if n[0] <= len(answers)))
-            answered += len(requests)
-        process.kill()
-        out.seek(0), err.seek(0)
-        return (process.wait(5), *(f.read().decode("utf-8", "replace") for f in (out, err)), heard)
-
-
 def case_status(ctx):
     """The support tool's status of a printer that answers (or not) on a port and of a file printer
     set offline, the cash drawer's pulse, clearing a queue, and the support report."""
@@ -243,11 +219,11 @@ def case_status(ctx):
             ((0x1A, 0x32, 0x12, 0x72), 32, "Imprimante hors ligne.\nPlus de papier.\n", request),
             ((), 34, "Pas de reponse de l’imprimante", request[:3])):
         start = time.monotonic()
-        got = played(ctx, far, answers, status)
+        got = w.answering_printer(far, answers, status)
         took = time.monotonic() - start
         w.check(got[0] == code and got[1].startswith(said) and got[3] == sent and took < 10,
                 "%r: %r in %.1f s" % (answers, got, took))
-    got = played(ctx, far, (), ctx.tool_command + ["drawer", "serial:" + PORT])
+    got = w.answering_printer(far, (), ctx.tool_command + ["drawer", "serial:" + PORT])
     w.check(got[0] == 0 and got[3] == b"\x1bp\x00\x19\xfa", "drawer: %r" % (got,))
 
     name, output = ctx.printer("Quenbrel Etat")
@@ -268,8 +244,8 @@ def case_status(ctx):
     ctx.file(os.path.join(local, "Quenbrel", "logs", "quenbrel.log"),
              "".join("log line %d\n" % n for n in range(1, 251)).encode())
     report = os.path.join(ctx.work, "report.txt")
-    got = played(ctx, far, (0x12,) * 4, ctx.launch("inherit", local, ctx.tool_command[1], "report",
-                                                   w.windows_path(report)))
+    got = w.answering_printer(far, (0x12,) * 4, ctx.launch(
+        "inherit", local, ctx.tool_command[1], "report", w.windows_path(report)))
     w.check(got[:2] == (0, "Rapport ecrit : %s\n" % w.windows_path(report)), got)
     text = read(report).decode("utf-8")
     # What only Windows gives it (the tool's own table checks the rest).

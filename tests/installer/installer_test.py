@@ -134,7 +134,7 @@ def check_installed(ctx, version, autostart):
                                     open(local(i), "rb").read() == ICON for i in icons),
             "icons %r" % icons)
     for name, description in PROGRAMS.items():
-        code, out = wine(os.path.join(ctx.build, "tests", "installer", "version_info.exe"),
+        code, out = wine(os.path.join(ctx.build, "standins", "version_info", "version_info.exe"),
                          INSTALL_DIR + "\\" + name)
         w.check(code == 0 and out == (
             "file {0}.0\nproduct {0}.0\nCompanyName=Quenbrel\nFileDescription={1}\n"

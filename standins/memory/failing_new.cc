@@ -1,4 +1,4 @@
-#include "tests/failing_new.h"
+#include "standins/memory/failing_new.h"
 
 #include <cstdlib>
 #include <new>

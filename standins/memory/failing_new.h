@@ -1,7 +1,7 @@
 // Memory that runs out on request: the test program's operator new fails the host's allocation a
 // test names, counted inside the stand-in engine's callbacks only, on the calling thread.
-#ifndef QUENBREL_TESTS_FAILING_NEW_H_
-#define QUENBREL_TESTS_FAILING_NEW_H_
+#ifndef QUENBREL_STANDINS_MEMORY_FAILING_NEW_H_
+#define QUENBREL_STANDINS_MEMORY_FAILING_NEW_H_
 
 namespace quenbrel_test {
 
@@ -14,4 +14,4 @@ bool HostAllocationFailed();
 
 }  // namespace quenbrel_test
 
-#endif  // QUENBREL_TESTS_FAILING_NEW_H_
+#endif  // QUENBREL_STANDINS_MEMORY_FAILING_NEW_H_
