@@ -20,14 +20,13 @@ constexpr std::uint32_t kStatusOffline = 0x80;
 constexpr std::uint32_t kStatusDoorOpen = 0x400000;
 constexpr std::uint32_t kAttributeWorkOffline = 0x400;
 
-// Collects the findings; the outcome is the most pressing one: a request unanswered, then the
-// cover, the paper, an error, offline.
+// Collects the findings; the outcome is the most pressing one (see StatusOutcome).
 class Findings {
  public:
   void Add(bool found, const char* line, StatusOutcome outcome) {
     if (!found) return;
     status_.lines.push_back(line);
-    if (Rank(outcome) > Rank(status_.outcome)) status_.outcome = outcome;
+    if (outcome > status_.outcome) status_.outcome = outcome;
   }
   void AddLine(std::string line) { status_.lines.push_back(std::move(line)); }
   // The findings, after `ready_line` when there is nothing wrong.
@@ -39,26 +38,6 @@ class Findings {
   }
 
  private:
-  static int Rank(StatusOutcome outcome) {
-    switch (outcome) {
-      case StatusOutcome::kReady:
-        return 0;
-      case StatusOutcome::kOffline:
-        return 1;
-      case StatusOutcome::kError:
-        return 2;
-      case StatusOutcome::kPaperOut:
-        return 3;
-      case StatusOutcome::kCoverOpen:
-        return 4;
-      case StatusOutcome::kNoAnswer:
-        return 5;
-      case StatusOutcome::kNotStatus:
-        return 6;
-    }
-    return 0;
-  }
-
   DeviceStatus status_;
 };
 

@@ -10,13 +10,14 @@
 
 #include "printer/platform/printer_queue.h"
 
-// The most pressing finding; each has its own exit code (tool_commands.h).
+// A status's most pressing finding; each has its own exit code (tool_commands.h). Declared from the
+// least to the most pressing.
 enum class StatusOutcome {
   kReady,
   kOffline,  // offline, paused or used offline: it will not print
-  kCoverOpen,
-  kPaperOut,
   kError,
+  kPaperOut,
+  kCoverOpen,
   kNoAnswer,   // a request went unanswered: a one-way printer, or a link that is down
   kNotStatus,  // an answer that breaks the fixed bits of a status byte
 };
