@@ -14,8 +14,8 @@
 #include "channel/binary_messenger_impl.h"
 #include "standins/driver/app_messages.h"
 #include "standins/engine/standin_engine_handle.h"
-#include "standins/printer/bridge_platform.h"
 #include "standins/memory/failing_new.h"
+#include "standins/printer/bridge_platform.h"
 #include "tests/test_util.h"
 
 namespace {
@@ -63,8 +63,7 @@ class BridgeHarness {
   }
   // Runs every held worker, then hands every posted message to the bridge, oldest first.
   void Finish() {
-    while (RunWorker()) {
-    }
+    while (RunWorker()) continue;
     for (; !machine->queue.empty(); machine->queue.pop_front()) {
       bridge->HandleWindowMessage(machine->queue.front());
     }

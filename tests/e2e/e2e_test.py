@@ -29,9 +29,7 @@ WM_DPICHANGED, WM_USER = 0x2E0, 0x400
 
 
 def read(path):
-    if os.path.exists(path):
-        with open(path, "rb") as f:
-            return f.read()
+    return open(path, "rb").read() if os.path.exists(path) else None
 
 
 def finish(h, code=0, quit=True):
