@@ -130,15 +130,26 @@ void PrinterBridge::RunWorker(State& state, const Task& task, WindowPoster& post
     std::lock_guard<std::mutex> lock(state.mutex);
     state.value = std::move(value);
     state.error.clear();
-    state.failed = false;
+    state.failed = state.lost = false;
   } catch (const std::exception& e) {
-    std::lock_guard<std::mutex> lock(state.mutex);
-    state.error = e.what();
-    state.failed = true;
+    StoreFailure(state, e.what());
+  } catch (...) {
+    StoreFailure(state, nullptr);
   }
   // The outcome is stored before the post, so whoever handles the message finds it.
   if (state.active.load() && !poster.Post(state.window, kPrinterResultMessage)) {
     state.undelivered.store(true);
+  }
+}
+
+void PrinterBridge::StoreFailure(State& state, const char* message) noexcept {
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.failed = true;
+  state.lost = message == nullptr;
+  try {
+    if (message) state.error = message;
+  } catch (...) {
+    state.lost = true;
   }
 }
 
@@ -153,7 +164,9 @@ void PrinterBridge::AnswerPending() {
   state->undelivered.store(false);
   try {
     std::lock_guard<std::mutex> lock(state->mutex);
-    if (!state->failed) {
+    if (state->lost) {
+      FallBack(*result, kOutcomeLostMessage);
+    } else if (!state->failed) {
       result->Success(state->value);
     } else {
       result->Error(kPrinterCode, state->error);

@@ -61,6 +61,7 @@ class PrinterBridge {
     flutter::EncodableValue value;  // result of the last operation that succeeded
     std::string error;              // message of the last failure; empty after a success
     bool failed = false;            // whether the last operation failed, whatever its message
+    bool lost = false;  // a failure that could not be kept (not a std::exception, or no memory)
     // Set by a worker whose completion message could not be posted (a full queue): the window's
     // thread then answers at the next window message or call it sees, which a full queue brings
     // soon.
@@ -96,6 +97,8 @@ class PrinterBridge {
   // the caller and the thread library's error is rethrown.
   void RunOperation(Task task, std::unique_ptr<Result>& result);
   static void RunWorker(State& state, const Task& task, WindowPoster& poster);
+  // Stores a failure with |message|, or as lost without one. Never throws.
+  static void StoreFailure(State& state, const char* message) noexcept;
   // Answers |pending_result| from the stored outcome and makes the bridge Idle. Never throws: an
   // outcome that cannot be answered (no memory to encode it) becomes an error on the same call.
   void AnswerPending();

@@ -55,6 +55,7 @@ class FakeMachine : public WindowPoster, public PrinterServices {
 
   std::vector<PrinterDevice> devices;
   std::optional<std::string> list_failure, print_failure;  // thrown with this text when set
+  bool print_throws_other = false;                         // throws what no std::exception is
   std::atomic<int> refusals{0};                            // posts to refuse next; -1: all
   std::atomic<int> posts{0};                               // attempted, refused ones included
   std::deque<unsigned int> queue;
@@ -64,6 +65,7 @@ class FakeMachine : public WindowPoster, public PrinterServices {
  private:
   void Print(const std::string& id, const std::vector<uint8_t>& bytes, bool serial) {
     if (print_failure) throw std::runtime_error(*print_failure);
+    if (print_throws_other) throw 7;
     printed.push_back({id, bytes, serial});
   }
 };

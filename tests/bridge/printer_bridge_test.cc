@@ -113,6 +113,7 @@ int64_t CallRow(BridgeHarness& h, const Lines& row) {
   h.machine->devices = row[2] == "no devices" ? std::vector<PrinterDevice>() : kDevices;
   h.machine->print_failure = failure("print fails:");
   h.machine->list_failure = failure("list fails:");
+  h.machine->print_throws_other = row[2] == "print throws an int";
   if (const auto answer = failure("shell answers")) h.shell->answer = std::stoi(*answer);
   h.shell->fails = row[2] == "shell fails";
   h.threads->refuse = row[2] == "no thread";
