@@ -215,6 +215,8 @@ def case_status(ctx):
     for answers, code, said, sent in (
             ((0x12, 0x12, 0x12, 0x12), 0, "Imprimante prete.\n", request),
             ((0x1A, 0x32, 0x12, 0x72), 32, "Imprimante hors ligne.\nPlus de papier.\n", request),
+            ((0x1A, 0x16, 0x12, 0x12), 31, "Imprimante hors ligne.\nCapot ouvert.\n", request),
+            ((0x02,), 35, "La reponse recue n’est pas un etat", request[:6]),  # bit 4 clear
             ((), 34, "Pas de reponse de l’imprimante", request[:3])):
         start = time.monotonic()
         got = w.answering_printer(far, answers, status)
