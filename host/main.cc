@@ -46,6 +46,9 @@ int RunWindow() {
 }  // namespace
 
 int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
+  // A DLL loaded from now on comes from Windows' own folder or from the program's, where the
+  // engine library lies; never from the current folder or the PATH.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (AttachConsole(ATTACH_PARENT_PROCESS)) {
     UseParentConsole();
   } else if (IsDebuggerPresent()) {

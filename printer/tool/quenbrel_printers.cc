@@ -54,6 +54,9 @@ void Write(FILE* stream, const std::string& text) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Shops copy the tool to a USB stick or a Downloads folder: a DLL it loads comes from Windows'
+  // own folder, never from beside it (winspool.drv is delay-loaded, so this covers it too).
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   const Utf8Console console;
   _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 and "\n" unchanged
   if (argc == 2 && std::wcscmp(argv[1], L"--version") == 0) {
