@@ -1,8 +1,8 @@
 """The Linux side of the Wine rig, shared by the end-to-end tests, the demo, the soak and the
 benchmark: the project's Wine prefix, pseudo-terminal pairs as COM ports, test printers whose port
 is a file (through printer_rig.exe), and quenbrel.exe spoken to directly over the stand-in
-engine's driver connection (frames as in standins/driver_link/driver_frames.h). Every wait is
-bounded; traffic stays on 127.0.0.1.
+engine's driver connection (frames as in standins/driver_link/driver_frames.h), and what programs
+leave in the prefix (files, registry). Every wait is bounded; traffic stays on 127.0.0.1.
 """
 import contextlib
 import os
@@ -55,6 +55,12 @@ def run_captured(command, timeout=WAIT, env=None):
         out.seek(0)
         err.seek(0)
         return status, out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace")
+
+
+def run(*command, timeout=WAIT, env=None):
+    """Runs to exit; (status, standard output then error, with Windows' line ends made Linux's)."""
+    code, out, err = run_captured(list(command), timeout, env)
+    return code, out.replace("\r\n", "\n") + err
 
 
 def ports_dir():
@@ -363,6 +369,55 @@ class Host:
         self.log.close()
 
 
+@contextlib.contextmanager
+def private_prefix(work):
+    """The block runs with a prefix of its own in |work| (made by prepare()); its wineserver is
+    stopped at the end."""
+    os.environ["QUENBREL_WINE_ROOT"] = os.path.join(work, "wine")
+    try:
+        yield
+    finally:
+        subprocess.run(["bash", "-c", 'source "$1" && wineserver -k', "-",
+                        os.path.join(ROOT, "tools", "wine-env")], timeout=30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 def prepare():
     """The project's prefix, made if needed, with its wineserver running."""
     subprocess.run([os.path.join(ROOT, "tools", "wine-prefix")], check=True, timeout=300)
+
+
+# What programs leave in the prefix (QUENBREL_WINE_ROOT's, as tools/wine-env chooses it).
+def local(windows_path):
+    """Where a path of the prefix's drive C: is, seen from Linux."""
+    root = os.environ.get("QUENBREL_WINE_ROOT", os.path.join(ROOT, "build", "wine"))
+    return os.path.join(root, "prefix", "drive_c", *windows_path[3:].split("\\"))
+
+
+def tree(root, read=True):
+    """Every folder (None) and file (its bytes if |read|) under |root|, by relative path."""
+    return {os.path.relpath(os.path.join(d, n), root): None if n in dirs or not read else
+            open(os.path.join(d, n), "rb").read() for d, dirs, names in os.walk(root)
+            for n in dirs + names}
+
+
+def _unquoted(text):  # a name or a string as reg export writes it
+    return text[1:-1].replace('\\"', '"').replace("\\\\", "\\") if text[:1] == '"' else text
+
+
+def registry(*roots, **match):
+    """The keys under |roots| that hold the values |match|, apart from Wine's own, as {key: {name:
+    data}} (strings unquoted, other data as reg export writes it)."""
+    keys = {}
+    for root in roots:
+        status = run_captured([WINE_RUN, "reg", "export", root, "C:\\export.reg", "/y"])[0]
+        check(status == 0, "reg export " + root)
+        with open(local("C:\\export.reg"), "rb") as f:
+            text = f.read().decode("utf-16").replace("\\\r\n  ", "").replace("\r\n", "\n")
+        for block in text.split("\n[")[1:]:
+            key, _, values = block.partition("]\n")
+            keys[key] = {_unquoted(n): _unquoted(d) for n, d in
+                         re.findall(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$', values, re.M)}
+    os.unlink(local("C:\\export.reg"))
+    return {k: v for k, v in keys.items()
+            if "\\Software\\Wine\\" not in k and match.items() <= v.items()}
