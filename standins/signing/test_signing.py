@@ -77,7 +77,7 @@ def signing(folder, password):
         def log_message(self, *args):
             pass
 
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server = http.server.HTTPServer(("127.0.0.1", 0), Handler)  # one query at a time: one serial
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()
     s.timestamp = "http://127.0.0.1:%d" % server.server_address[1]
