@@ -126,7 +126,8 @@ TEST(CommandLine, ArgumentsAfterTheProgramNameAsUtf8) {
 }
 
 // Once per registration; a callable registered from inside one is kept for the next frame; one
-// that fails stops there (the stand-in ends the run if it unwinds into the engine).
+// that fails, with a std::exception or anything else, stops there (the stand-in ends the run if it
+// unwinds into the engine).
 TEST(FlutterEngine, NextFrameCallableRunsOncePerRegistration) {
   flutter::FlutterViewController controller(640, 480, flutter::EngineProject(L"data"));
   flutter::FlutterEngine* engine = controller.GetEngine();
@@ -143,6 +144,8 @@ TEST(FlutterEngine, NextFrameCallableRunsOncePerRegistration) {
   EXPECT_TRUE(StandinEngineFireNextFrame(handle));
   EXPECT_FALSE(StandinEngineFireNextFrame(handle));
   EXPECT_EQ(runs, 11);
+  engine->SetNextFrameCallback([] { throw 7; });  // no std::exception
+  EXPECT_TRUE(StandinEngineFireNextFrame(handle));
 }
 
 }  // namespace
