@@ -114,24 +114,33 @@ def case_close(ctx):
     w.check(open(output, "rb").read() == TICKET, "the job at the exit")
 
 
-def case_refused_view(ctx):
-    """The view refused, started from a console with standard error sent to a file (in cmd,
-    "quenbrel.exe 2> log.txt"): exit code 1 and one line, in the file, not on the console. The
-    manifest in the program."""
-    redirected = os.path.join(ctx.work, "log.txt")
-    console, terminal = pty.openpty()  # the console
+def on_console(ctx, mode):
+    """Starts the program with the view refused from a console (a terminal), through the launcher
+    in |mode| with %LOCALAPPDATA% in the work folder: (its exit code, what the console showed)."""
+    console, terminal = pty.openpty()
     ctx.callback(os.close, console)
     code = subprocess.run(
-        ctx.launch("stderr:" + w.windows_path(redirected), ctx.work, ctx.program),
-        stdin=terminal, stdout=terminal, stderr=terminal, timeout=w.WAIT,
-        env=dict(os.environ, QUENBREL_TEST_ENGINE_REFUSE_VIEW="1")).returncode
+        ctx.launch(mode, ctx.work, ctx.program), stdin=terminal, stdout=terminal, stderr=terminal,
+        timeout=w.WAIT, env=dict(os.environ, QUENBREL_TEST_ENGINE_REFUSE_VIEW="1")).returncode
     os.close(terminal)
     shown, deadline = b"", time.monotonic() + 5
     with contextlib.suppress(OSError):  # no end of the terminal is open any more
         while time.monotonic() < deadline and select.select([console], [], [], 0.5)[0]:
             shown += os.read(console, 4096)
+    return code, shown
+
+
+def case_refused_view(ctx):
+    """The view refused, started from a console: with standard error sent to a file (in cmd,
+    "quenbrel.exe 2> log.txt"), exit code 1 and one line, in the file, not on the console; with
+    no stream redirected, the line on the console and no log file. The manifest in the program."""
+    redirected = os.path.join(ctx.work, "log.txt")
+    code, shown = on_console(ctx, "stderr:" + w.windows_path(redirected))
     w.check(code == 1 and read(redirected) == b"Failed to create view controller.\r\n" and
             b"Failed" not in shown, "the file %r, the console %r" % (read(redirected), shown))
+    code, shown = on_console(ctx, "detached")
+    w.check(code == 1 and b"Failed to create view controller." in shown and
+            not os.path.exists(os.path.join(ctx.work, "Quenbrel")), "the console %r" % shown)
     program = read(ctx.program)
     for manifest in (b'level="asInvoker" uiAccess="false"', b">PerMonitorV2</dpiAwareness>",
                      b'SMI/2005/WindowsSettings">true</dpiAware>',
