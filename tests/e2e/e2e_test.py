@@ -25,7 +25,7 @@ INVALID = "Donnees d’impression invalides."
 SETTINGS = w.error("settings", "Ouvrez les parametres Bluetooth de Windows.")
 MALFORMED = b"\x03\x01\x00\x00\x00"
 WM_ACTIVATE, WM_QUIT, WM_FONTCHANGE, WM_DWMCOLORIZATIONCOLORCHANGED = 0x6, 0x12, 0x1D, 0x320
-WM_DPICHANGED, WM_USER = 0x2E0, 0x400
+WM_DPICHANGED, WM_USER, WM_QUERYENDSESSION, WM_ENDSESSION = 0x2E0, 0x400, 0x11, 0x16
 
 
 def read(path):
@@ -120,6 +120,30 @@ def case_close(ctx):
     h.send(w.print_call("printer:" + name, TICKET))
     finish(h)
     w.check(open(output, "rb").read() == TICKET, "the job at the exit")
+
+
+def case_session_end(ctx):
+    """The session ends while 64 KiB go to a port that reads slowly: wineboot --end-session sends
+    WM_QUERYENDSESSION and WM_ENDSESSION, then ends the process, as Windows does; every byte
+    arrives first. A cancelled end, sent as Windows sends it, does not wait. In a prefix of its
+    own: the session's end reaches every window of a prefix."""
+    w.check(os.environ.get("QUENBREL_WINE_ROOT"), "needs a Wine prefix of its own")
+    ctx.callback(subprocess.run, [w.WINE_RUN, "wineserver", "-k"], timeout=w.WAIT)
+    far = ctx.port()[1]
+    h = ctx.host()
+
+    def cancelled_end():  # answered as usual, at once
+        start = time.monotonic()
+        w.check(h.window_message(WM_QUERYENDSESSION) == 1 and h.window_message(WM_ENDSESSION) == 0
+                and time.monotonic() - start < 2, "cancelled")
+
+    h.send(w.print_call("serial:" + PORT, TICKET))
+    ending = []
+    read_ticket(h, ctx.open(far, os.O_RDONLY), lambda: (cancelled_end(), ending.append(
+        subprocess.Popen([w.WINE_RUN, "wineboot", "--end-session"], stderr=subprocess.DEVNULL))),
+        lambda since: 1024)
+    finish(h, quit=False)
+    w.check(ending[0].wait(w.WAIT) == 0, "wineboot --end-session")
 
 
 def on_console(ctx, mode):
