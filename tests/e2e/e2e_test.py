@@ -25,7 +25,8 @@ INVALID = "Donnees d’impression invalides."
 SETTINGS = w.error("settings", "Ouvrez les parametres Bluetooth de Windows.")
 MALFORMED = b"\x03\x01\x00\x00\x00"
 WM_ACTIVATE, WM_QUIT, WM_FONTCHANGE, WM_DWMCOLORIZATIONCOLORCHANGED = 0x6, 0x12, 0x1D, 0x320
-WM_DPICHANGED, WM_USER, WM_QUERYENDSESSION, WM_ENDSESSION = 0x2E0, 0x400, 0x11, 0x16
+WM_DPICHANGED, WM_USER, WS_MINIMIZE = 0x2E0, 0x400, 0x20000000
+WM_QUERYENDSESSION, WM_ENDSESSION, WM_SYSCOMMAND, SC_MINIMIZE = 0x11, 0x16, 0x112, 0xF020
 
 
 def read(path):
@@ -61,13 +62,24 @@ def case_devices(ctx):
 
 def case_answers(ctx):
     """Arguments, a call answered at once, a malformed one, another channel, a window message the
-    engine consumes, fonts reloaded, and a first frame that came before the host asked for one."""
+    engine consumes, fonts reloaded, a first frame that came before the host asked for one, and a
+    second start in the same session."""
     h = ctx.host("alpha", "beta gamma", QUENBREL_TEST_ENGINE_CONSUME="0x400:1234",
                  QUENBREL_TEST_ENGINE_EARLY_FRAME="1")
     w.check(h.event("arguments ") == 'arguments ["alpha","beta gamma"]' and
             h.event("project ").endswith("||2|0,0"), "two arguments")
     h.event("frame")
     w.check(h.geometry()[0] == 1, "shown by the frame it asked for")
+    # A second start in the session brings the minimized window back and exits 0 at once, without
+    # an engine (no connection); the first one still answers.
+    w.check(h.window_message(WM_SYSCOMMAND, SC_MINIMIZE) == 0 and h.geometry()[5] & WS_MINIMIZE,
+            "minimized")
+    start, second = time.monotonic(), w.Host(ctx.work + "/2", os.path.dirname(ctx.program))
+    ctx.callback(second.close)
+    w.check(second.exit_code() == 0 and time.monotonic() - start < 10 and not select.select(
+        [second.listener], [], [], 0)[0] and not h.geometry()[5] & WS_MINIMIZE and second.stderr()
+        == "Quenbrel already runs in this session: its window is brought to the front.\n",
+        "the second start")
     w.check(h.round_trip(w.call("settings")) == SETTINGS, "settings")  # Wine has no handler
     w.check(h.round_trip(MALFORMED) == b"", "a malformed call")
     w.check(h.round_trip(w.call("list"), "quenbrel/other") == b"", "another channel")
