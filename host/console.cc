@@ -1,6 +1,8 @@
 #include "host/console.h"
 
+#include <fcntl.h>
 #include <io.h>
+#include <share.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -8,6 +10,25 @@
 #include <iostream>
 
 #include "host/engine_api/flutter_windows.h"
+
+namespace {
+
+// msvcrt.dll (MinGW's C runtime, and Wine's) gives a standard stream that had no handle at
+// start-up the descriptor -2, and will not reopen such a stream. Its FILE is public there: the
+// stream is handed back its own descriptor. Where FILE is opaque (the universal C runtime), this
+// does nothing and the stream is reopened instead.
+template <typename File>
+auto AdoptDescriptor(File* stream, int descriptor, int)
+    -> decltype(stream->_file = descriptor, bool()) {
+  stream->_file = descriptor;
+  return true;
+}
+template <typename File>
+bool AdoptDescriptor(File*, int, long) {
+  return false;
+}
+
+}  // namespace
 
 bool Connected(FILE* stream) {
   const int descriptor = _fileno(stream);
@@ -17,9 +38,30 @@ bool Connected(FILE* stream) {
 }
 
 void UseParentConsole() {
-  FILE* unused = nullptr;
-  for (FILE* stream : {stderr, stdout}) {
-    if (!Connected(stream)) freopen_s(&unused, "CONOUT$", "w", stream);
+  const struct {
+    FILE* stream;
+    int descriptor;
+    DWORD handle;
+  } outputs[] = {{stderr, 2, STD_ERROR_HANDLE}, {stdout, 1, STD_OUTPUT_HANDLE}};
+  for (const auto& output : outputs) {
+    int console = -1;
+    if (Connected(output.stream) ||
+        _wsopen_s(&console, L"CONOUT$", _O_WRONLY | _O_TEXT, _SH_DENYNO, 0) != 0) {
+      continue;
+    }
+    if (_dup2(console, output.descriptor) == 0 &&
+        (_fileno(output.stream) == output.descriptor ||
+         AdoptDescriptor(output.stream, output.descriptor, 0))) {
+      // For the libraries that write through the process's handles.
+      SetStdHandle(output.handle, reinterpret_cast<HANDLE>(_get_osfhandle(output.descriptor)));
+    } else {
+      FILE* unused = nullptr;
+      freopen_s(&unused, "CONOUT$", "w", output.stream);
+    }
+    // A line in one write when it is flushed: unbuffered, the runtime writes a console one
+    // character at a time.
+    std::setvbuf(output.stream, nullptr, _IOFBF, BUFSIZ);
+    _close(console);
   }
   std::ios::sync_with_stdio(true);
   FlutterDesktopResyncOutputStreams();

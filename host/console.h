@@ -11,8 +11,8 @@
 bool Connected(FILE* stream);
 
 // After the process attached to its parent's console: points standard error, and standard output,
-// at that console where the parent passed no stream of its own. A stream already connected (to a
-// file or a pipe, say) is left as it is.
+// at that console where the parent passed no stream of its own, each line written as it is
+// flushed. A stream already connected (to a file or a pipe, say) is left as it is.
 void UseParentConsole();
 
 // Gives the process a new console and points standard output and standard error at it.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "host/engine_api/flutter_inappwebview_windows_plugin.h"
+#include "host/shutdown_block_reason_win32.h"
 #include "printer/win32/printer_bridge_win32.h"
 
 namespace {
@@ -39,6 +40,8 @@ bool FlutterWindow::OnCreated() {
   // On the top-level window, not the view's child: results are posted there.
   printer_bridge_ =
       CreateWin32PrinterBridge(view_controller_->GetEngine()->GetMessenger(), GetWindowHandle());
+  session_end_ =
+      std::make_unique<SessionEnd>(std::make_unique<Win32ShutdownBlockReason>(GetWindowHandle()));
   AttachContent(view_controller_->GetView()->GetHwnd());
   view_controller_->GetEngine()->SetNextFrameCallback([this]() { this->Show(); });
   // Schedules a frame, so that a next frame follows the registration even when the engine has
@@ -63,6 +66,8 @@ LRESULT FlutterWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, L
   if (printer_bridge_ && printer_bridge_->HandleWindowMessage(message)) {
     return 0;
   }
+  if (session_end_ && message == WM_QUERYENDSESSION) session_end_->OnQuery();
+  if (session_end_ && message == WM_ENDSESSION) session_end_->OnEnd(wparam != FALSE);
   if (view_controller_) {
     std::optional<LRESULT> result =
         view_controller_->HandleTopLevelWindowProc(window, message, wparam, lparam);

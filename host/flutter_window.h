@@ -12,6 +12,7 @@
 #include "host/engine_project.h"
 #include "host/flutter_view_controller.h"
 #include "host/plugin_registry.h"
+#include "host/session_end.h"
 #include "host/win32_window.h"
 #include "printer/printer_bridge.h"
 
@@ -25,7 +26,8 @@ class FlutterWindow : public Win32Window {
   static void RegisterAppPlugins(flutter::PluginRegistry* registry);
 
  protected:
-  // Offers each message to the printer bridge, then the view controller, then the base handling.
+  // Offers each message to the printer bridge, then the view controller, then the base handling;
+  // the session's end waits for a ticket being sent first.
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
   // Builds the view controller, plug-ins, printer bridge and content; false when the engine
   // library refused the view controller.
@@ -38,6 +40,7 @@ class FlutterWindow : public Win32Window {
   std::unique_ptr<flutter::FlutterViewController> view_controller_;
   // Holds the engine's messenger: always ended before the view controller.
   std::unique_ptr<PrinterBridge> printer_bridge_;
+  std::unique_ptr<SessionEnd> session_end_;
 };
 
 #endif  // QUENBREL_HOST_FLUTTER_WINDOW_H_

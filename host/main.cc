@@ -1,4 +1,5 @@
-// The program's entry: console, COM, the project and its arguments, the window, the message loop.
+// The program's entry: console, one program per session, the log, COM, the project and its
+// arguments, the window, the message loop.
 #include <windows.h>
 
 #include <objbase.h>
@@ -11,6 +12,7 @@
 #include "host/engine_project.h"
 #include "host/flutter_window.h"
 #include "host/log_file.h"
+#include "host/single_program.h"
 #include "printer/platform/thread_starter.h"
 #include "printer/printer_bridge.h"
 
@@ -49,13 +51,23 @@ int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   // A DLL loaded from now on comes from Windows' own folder or from the program's, where the
   // engine library lies; never from the current folder or the PATH.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+  bool has_console = true;
   if (AttachConsole(ATTACH_PARENT_PROCESS)) {
     UseParentConsole();
   } else if (IsDebuggerPresent()) {
     OpenDebugConsole();
-  } else if (!Connected(stderr)) {
-    KeepLogFile();
+  } else {
+    has_console = false;
   }
+  // A second start in this session hands over to the running program, saying so on its console if
+  // it has one; it keeps no log and starts neither COM nor an engine. Its arguments are dropped.
+  const SingleProgram program;
+  if (program.AnotherRuns()) {
+    flutter::LogLine("Quenbrel already runs in this session: its window is brought to the front.");
+    SingleProgram::BringForward(Win32Window::kClassName, kWindowTitle);
+    return kExitNormal;
+  }
+  if (!has_console && !Connected(stderr)) KeepLogFile();
   // COM ends after the window and the engine that may use it, and after any printer worker.
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const int exit_code = RunWindow();

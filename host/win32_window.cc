@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr wchar_t kWindowClassName[] = L"FLUTTER_RUNNER_WIN32_WINDOW";
 constexpr UINT kLogicalDpi = 96;
 constexpr UINT kMaxDpi = 480;  // Windows scales to 500% at most
 
@@ -34,7 +33,7 @@ void RegisterWindowClass() {
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = nullptr;
   window_class.lpszMenuName = nullptr;
-  window_class.lpszClassName = kWindowClassName;
+  window_class.lpszClassName = Win32Window::kClassName;
   RegisterClassW(&window_class);
 }
 
@@ -73,7 +72,7 @@ bool Win32Window::Create(const std::wstring& title, const LogicalPoint& origin,
   HMONITOR monitor = MonitorFromPoint(origin_point, MONITOR_DEFAULTTONEAREST);
   const double scale_factor = ScaleFactor(dpi_for_monitor_(monitor));
 
-  HWND window = CreateWindowExW(0, kWindowClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
+  HWND window = CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
                                 Scale(origin.x, scale_factor), Scale(origin.y, scale_factor),
                                 Scale(size.width, scale_factor), Scale(size.height, scale_factor),
                                 nullptr, nullptr, GetModuleHandleW(nullptr), this);
@@ -93,7 +92,7 @@ void Win32Window::Destroy() {
     window_handle_ = nullptr;
   }
   if (live_window_count == 0) {
-    UnregisterClassW(kWindowClassName, nullptr);
+    UnregisterClassW(kClassName, nullptr);
     Registration().registered = false;
   }
 }

@@ -26,6 +26,9 @@ class Win32Window {
     int32_t height;
   };
 
+  // The window class's name.
+  static constexpr wchar_t kClassName[] = L"FLUTTER_RUNNER_WIN32_WINDOW";
+
   // Answers the DPI of a monitor. The engine library's answer unless a test passes its own.
   using DpiForMonitor = UINT (*)(HMONITOR monitor);
 

@@ -48,4 +48,8 @@ inline constexpr char kPortNotConfiguredMessage[] = u8"Configuration du port Blu
 inline constexpr char kPortSendInterruptedMessage[] =
     u8"Envoi interrompu. Verifiez le ticket avant de reessayer pour eviter une reimpression.";
 
+// Shown by Windows while the end of the session (a shutdown, a log-off) waits for a ticket; in
+// UTF-16, as Windows takes it.
+inline constexpr wchar_t kSessionEndReason[] = L"Impression d\u2019un ticket en cours";
+
 #endif  // QUENBREL_PRINTER_PRINTER_MESSAGES_H_

@@ -14,6 +14,7 @@ import struct
 import subprocess
 import tempfile
 import time
+import tty
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 BUILD = os.path.join(ROOT, "build", "win")
@@ -89,6 +90,27 @@ def pty_pair(work, port, termios_opts=""):
         for path in paths:
             if os.path.lexists(path):
                 os.unlink(path)
+
+
+@contextlib.contextmanager
+def pty_master(port):
+    """One pseudo-terminal, without socat: Wine opens its slave as |port|; yields the master
+    (non-blocking), where the bytes sent arrive. It holds about 20 KB, and a reader slower than a
+    few KB/s leaves each write of the port waiting out its whole time-out before Wine takes it."""
+    master, slave = os.openpty()
+    tty.setraw(slave)
+    link = os.path.join(ports_dir(), port.lower())
+    try:
+        if os.path.lexists(link):
+            os.unlink(link)
+        os.symlink(os.ttyname(slave), link)
+        os.set_blocking(master, False)
+        yield master
+    finally:
+        if os.path.lexists(link):
+            os.unlink(link)
+        os.close(slave)
+        os.close(master)
 
 
 def read_far(path, size, seconds):

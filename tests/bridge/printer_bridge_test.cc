@@ -189,7 +189,8 @@ TEST(PrinterBridge, DestroyedWhilePending) {
 }
 
 // A refused post (a full queue): the window's thread answers at the next message it sees, without
-// taking it. (At the next call: see OutOfMemory.)
+// taking it. The next operation then waits for its own outcome, at a message or a call alike. (At
+// the next call: see OutOfMemory.)
 TEST(PrinterBridge, PostRefused) {
   BridgeHarness h;
   h.machine->refusals = 1;
@@ -199,6 +200,12 @@ TEST(PrinterBridge, PostRefused) {
   EXPECT_EQ(h.Reply(id), "none");
   EXPECT_FALSE(h.bridge->HandleWindowMessage(0x0113));
   EXPECT_EQ(h.Reply(id), Listed());
+  const int64_t next = h.Call("print", kPrint);
+  EXPECT_FALSE(h.bridge->HandleWindowMessage(0x0113));
+  EXPECT_EQ(h.Reply(h.Call("list")), kBusy);
+  EXPECT_EQ(h.Reply(next), "none");
+  h.Finish();
+  EXPECT_EQ(h.Reply(next), "success null");
 }
 
 // Memory runs out at each of the host's allocations in turn while each call of bridge_cases.txt is

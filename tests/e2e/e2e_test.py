@@ -25,7 +25,8 @@ INVALID = "Donnees d’impression invalides."
 SETTINGS = w.error("settings", "Ouvrez les parametres Bluetooth de Windows.")
 MALFORMED = b"\x03\x01\x00\x00\x00"
 WM_ACTIVATE, WM_QUIT, WM_FONTCHANGE, WM_DWMCOLORIZATIONCOLORCHANGED = 0x6, 0x12, 0x1D, 0x320
-WM_DPICHANGED, WM_USER = 0x2E0, 0x400
+WM_DPICHANGED, WM_USER, WS_MINIMIZE = 0x2E0, 0x400, 0x20000000
+WM_QUERYENDSESSION, WM_ENDSESSION, WM_SYSCOMMAND, SC_MINIMIZE = 0x11, 0x16, 0x112, 0xF020
 
 
 def read(path):
@@ -61,13 +62,24 @@ def case_devices(ctx):
 
 def case_answers(ctx):
     """Arguments, a call answered at once, a malformed one, another channel, a window message the
-    engine consumes, fonts reloaded, and a first frame that came before the host asked for one."""
+    engine consumes, fonts reloaded, a first frame that came before the host asked for one, and a
+    second start in the same session."""
     h = ctx.host("alpha", "beta gamma", QUENBREL_TEST_ENGINE_CONSUME="0x400:1234",
                  QUENBREL_TEST_ENGINE_EARLY_FRAME="1")
     w.check(h.event("arguments ") == 'arguments ["alpha","beta gamma"]' and
             h.event("project ").endswith("||2|0,0"), "two arguments")
     h.event("frame")
     w.check(h.geometry()[0] == 1, "shown by the frame it asked for")
+    # A second start in the session brings the minimized window back and exits 0 at once, without
+    # an engine (no connection); the first one still answers.
+    w.check(h.window_message(WM_SYSCOMMAND, SC_MINIMIZE) == 0 and h.geometry()[5] & WS_MINIMIZE,
+            "minimized")
+    start, second = time.monotonic(), w.Host(ctx.work + "/2", os.path.dirname(ctx.program))
+    ctx.callback(second.close)
+    w.check(second.exit_code() == 0 and time.monotonic() - start < 10 and not select.select(
+        [second.listener], [], [], 0)[0] and not h.geometry()[5] & WS_MINIMIZE and second.stderr()
+        == "Quenbrel already runs in this session: its window is brought to the front.\n",
+        "the second start")
     w.check(h.round_trip(w.call("settings")) == SETTINGS, "settings")  # Wine has no handler
     w.check(h.round_trip(MALFORMED) == b"", "a malformed call")
     w.check(h.round_trip(w.call("list"), "quenbrel/other") == b"", "another channel")
@@ -80,29 +92,37 @@ def case_answers(ctx):
             "from message on channel quenbrel/printer" in log and log.count("registered") == 1, log)
 
 
+def read_ticket(h, fd, act, chunk):
+    """Reads TICKET from |fd|, the far side of its port, every 0.1 s, chunk(seconds since the first
+    bytes) bytes at a time, so that the port's buffers stay full; act() at the first bytes. Every
+    byte must come, and the program must still run when 16 KiB more have come."""
+    received, acted, alive_after = b"", None, 0
+    deadline = time.monotonic() + 2 * w.WAIT
+    while len(received) < len(TICKET) and time.monotonic() < deadline:
+        time.sleep(0.1)
+        with contextlib.suppress(BlockingIOError):
+            received += os.read(fd, chunk(time.monotonic() - acted[0]) if acted else 2048)
+        if received and acted is None:
+            act()
+            acted = time.monotonic(), len(received)
+        elif acted and h.process.poll() is None:
+            alive_after = len(received)
+    w.check(received == TICKET and alive_after >= acted[1] + 16384, "%d of %d bytes; the program "
+            "left when %d had come" % (len(received), len(TICKET), alive_after))
+
+
 def case_close(ctx):
     """Calls during a print are refused; the window closed while a ticket is being sent, 64 KiB to a
-    port that reads slowly or a job to a slow printer: it arrives whole, and only then does the
-    program exit, with 0 and the print unanswered."""
-    far = ctx.port()[1]
+    port that reads as slowly as a 9600-baud printer (the rest needs far more than one write
+    time-out, 5 s) or a job to a slow printer: it arrives whole, and only then does the program
+    exit, with 0 and the print unanswered."""
+    fd = ctx.enter_context(w.pty_master(PORT))
     h = ctx.host()
     printing = h.send(w.print_call("serial:" + PORT, TICKET))
     for message in (w.call("list"), w.call("settings"), w.call("nope")):
         w.check(h.round_trip(message) == BUSY, "%r during a print" % message)
-    fd = ctx.open(far, os.O_RDONLY)
-    received, closed_at, alive_after = b"", None, 0
-    deadline = time.monotonic() + w.WAIT
-    while len(received) < len(TICKET) and time.monotonic() < deadline:
-        time.sleep(0.1)  # about 20 KB/s: the port's buffers stay full
-        with contextlib.suppress(BlockingIOError):
-            received += os.read(fd, 2048)
-        if received and closed_at is None:
-            h.frame(b"Q")  # closes the window as the user would
-            closed_at = len(received)
-        elif closed_at is not None and h.process.poll() is None:
-            alive_after = len(received)
-    w.check(received == TICKET and alive_after >= closed_at + 16384, "%d of %d bytes; the program "
-            "left when %d had come" % (len(received), len(TICKET), alive_after))
+    # Closed as the user would; 960 bytes/s for 12 s, then faster.
+    read_ticket(h, fd, lambda: h.frame(b"Q"), lambda since: 96 if since < 12 else 2048)
     finish(h, quit=False)
     w.check(printing not in h.replies, "the print was answered after the window closed")
     # A job whose port takes two seconds to take it (Wine's spooler runs in the program's process)
@@ -114,24 +134,57 @@ def case_close(ctx):
     w.check(open(output, "rb").read() == TICKET, "the job at the exit")
 
 
-def case_refused_view(ctx):
-    """The view refused, started from a console with standard error sent to a file (in cmd,
-    "quenbrel.exe 2> log.txt"): exit code 1 and one line, in the file, not on the console. The
-    manifest in the program."""
-    redirected = os.path.join(ctx.work, "log.txt")
-    console, terminal = pty.openpty()  # the console
+def case_session_end(ctx):
+    """The session ends while 64 KiB go to a port that reads slowly: wineboot --end-session sends
+    WM_QUERYENDSESSION and WM_ENDSESSION, then ends the process, as Windows does; every byte
+    arrives first. A cancelled end, sent as Windows sends it, does not wait. In a prefix of its
+    own: the session's end reaches every window of a prefix."""
+    w.check(os.environ.get("QUENBREL_WINE_ROOT"), "needs a Wine prefix of its own")
+    ctx.callback(subprocess.run, [w.WINE_RUN, "wineserver", "-k"], timeout=w.WAIT)
+    far = ctx.port()[1]
+    h = ctx.host()
+
+    def cancelled_end():  # answered as usual, at once
+        start = time.monotonic()
+        w.check(h.window_message(WM_QUERYENDSESSION) == 1 and h.window_message(WM_ENDSESSION) == 0
+                and time.monotonic() - start < 2, "cancelled")
+
+    h.send(w.print_call("serial:" + PORT, TICKET))
+    ending = []
+    read_ticket(h, ctx.open(far, os.O_RDONLY), lambda: (cancelled_end(), ending.append(
+        subprocess.Popen([w.WINE_RUN, "wineboot", "--end-session"], stderr=subprocess.DEVNULL))),
+        lambda since: 1024)
+    finish(h, quit=False)
+    w.check(ending[0].wait(w.WAIT) == 0, "wineboot --end-session")
+
+
+def on_console(ctx, mode):
+    """Starts the program with the view refused from a console (a terminal), through the launcher
+    in |mode| with %LOCALAPPDATA% in the work folder: (its exit code, what the console showed)."""
+    console, terminal = pty.openpty()
     ctx.callback(os.close, console)
     code = subprocess.run(
-        ctx.launch("stderr:" + w.windows_path(redirected), ctx.work, ctx.program),
-        stdin=terminal, stdout=terminal, stderr=terminal, timeout=w.WAIT,
-        env=dict(os.environ, QUENBREL_TEST_ENGINE_REFUSE_VIEW="1")).returncode
+        ctx.launch(mode, ctx.work, ctx.program), stdin=terminal, stdout=terminal, stderr=terminal,
+        timeout=w.WAIT, env=dict(os.environ, QUENBREL_TEST_ENGINE_REFUSE_VIEW="1")).returncode
     os.close(terminal)
     shown, deadline = b"", time.monotonic() + 5
     with contextlib.suppress(OSError):  # no end of the terminal is open any more
         while time.monotonic() < deadline and select.select([console], [], [], 0.5)[0]:
             shown += os.read(console, 4096)
+    return code, shown
+
+
+def case_refused_view(ctx):
+    """The view refused, started from a console: with standard error sent to a file (in cmd,
+    "quenbrel.exe 2> log.txt"), exit code 1 and one line, in the file, not on the console; with
+    no stream redirected, the line on the console and no log file. The manifest in the program."""
+    redirected = os.path.join(ctx.work, "log.txt")
+    code, shown = on_console(ctx, "stderr:" + w.windows_path(redirected))
     w.check(code == 1 and read(redirected) == b"Failed to create view controller.\r\n" and
             b"Failed" not in shown, "the file %r, the console %r" % (read(redirected), shown))
+    code, shown = on_console(ctx, "detached")
+    w.check(code == 1 and b"Failed to create view controller." in shown and
+            not os.path.exists(os.path.join(ctx.work, "Quenbrel")), "the console %r" % shown)
     program = read(ctx.program)
     for manifest in (b'level="asInvoker" uiAccess="false"', b">PerMonitorV2</dpiAwareness>",
                      b'SMI/2005/WindowsSettings">true</dpiAware>',

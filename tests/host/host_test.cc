@@ -1,19 +1,25 @@
 // What the end-to-end suite cannot see of the host: the window class's lifetime, quitting only when
-// asked, the title bar's theme, the command line's arguments and the next-frame callable. Under
-// Wine, with the stand-in engine.
+// asked, the title bar's theme, the command line's arguments, the next-frame callable and the
+// session's end. Under Wine, with the stand-in engine.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <memory>
 #include <new>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "host/command_line.h"
 #include "host/flutter_view_controller.h"
+#include "host/session_end.h"
 #include "host/win32_window.h"
+#include "printer/platform/thread_starter.h"
 #include "standins/engine/standin_engine_test_api.h"
 #include "tests/test_util.h"
 
@@ -126,7 +132,8 @@ TEST(CommandLine, ArgumentsAfterTheProgramNameAsUtf8) {
 }
 
 // Once per registration; a callable registered from inside one is kept for the next frame; one
-// that fails stops there (the stand-in ends the run if it unwinds into the engine).
+// that fails, with a std::exception or anything else, stops there (the stand-in ends the run if it
+// unwinds into the engine).
 TEST(FlutterEngine, NextFrameCallableRunsOncePerRegistration) {
   flutter::FlutterViewController controller(640, 480, flutter::EngineProject(L"data"));
   flutter::FlutterEngine* engine = controller.GetEngine();
@@ -143,6 +150,49 @@ TEST(FlutterEngine, NextFrameCallableRunsOncePerRegistration) {
   EXPECT_TRUE(StandinEngineFireNextFrame(handle));
   EXPECT_FALSE(StandinEngineFireNextFrame(handle));
   EXPECT_EQ(runs, 11);
+  engine->SetNextFrameCallback([] { throw 7; });  // no std::exception
+  EXPECT_TRUE(StandinEngineFireNextFrame(handle));
+}
+
+// The session ends or its end is cancelled, as Windows sends it, while a printer operation runs
+// or not: the reason is given while one runs and withdrawn once it has finished (an end waits for
+// it) or the end was cancelled (no wait); with none running, nothing happens.
+TEST(SessionEnd, WaitsForTheRunningOperation) {
+  using namespace std::chrono_literals;  // NOLINT: 500ms
+  static const std::wstring given = L"Impression d\u2019un ticket en cours";
+  static std::string calls;
+  struct Reason : ShutdownBlockReason {
+    void Give(const wchar_t* text) override { calls += text == given ? "G" : "?"; }
+    void Withdraw() override { calls += "W"; }
+  };
+  // Whether an operation runs; q, e and c: WM_QUERYENDSESSION, WM_ENDSESSION ending or
+  // cancelled; G and W: the reason given and withdrawn. "e" alone: a forced end, not asked first.
+  const std::tuple<bool, std::string, std::string> rows[] = {
+      {false, "qe", ""},  {false, "qc", ""}, {true, "qe", "GW"},
+      {true, "qc", "GW"}, {true, "e", "GW"}, {true, "qqcqe", "GWGW"}};
+  for (const auto& [running, steps, expected] : rows) {
+    calls.clear();
+    SessionEnd session_end(std::make_unique<Reason>());
+    auto operation = running ? std::make_unique<LiveWorker>(nullptr) : nullptr;
+    for (const char step : steps) {
+      if (step == 'q') {
+        session_end.OnQuery();
+        continue;
+      }
+      // The operation finishes half a second after the end begins, unless OnEnd has returned.
+      const bool was_running = operation != nullptr, ending = step == 'e';
+      std::promise<void> returned;
+      std::thread finishing([&operation, done = returned.get_future()] {
+        if (done.wait_for(500ms) != std::future_status::ready) operation.reset();
+      });
+      session_end.OnEnd(ending);
+      const bool idle = WaitForLiveWorkers(0ms);
+      returned.set_value();
+      finishing.join();
+      EXPECT_EQ(idle, ending || !was_running) << steps << ": an end waits, a cancelled one not";
+    }
+    EXPECT_EQ(calls, expected) << steps;
+  }
 }
 
 }  // namespace
