@@ -239,10 +239,11 @@ def case_status(ctx):
     w.check(got[:2] == (41, "") and got[2].startswith("Impossible de lire la file d’impression"),
             "clear: %r" % (got,))
 
-    # The report, with %LOCALAPPDATA% (where the log is read) set by the launcher.
+    # The report, with %LOCALAPPDATA% (where the logs are read) set by the launcher.
     local = os.path.join(ctx.work, "local")
-    ctx.file(os.path.join(local, "Quenbrel", "logs", "quenbrel.log"),
-             "".join("log line %d\n" % n for n in range(1, 251)).encode())
+    for name, lines in (("quenbrel.1.log", range(1, 101)), ("quenbrel.log", range(101, 251))):
+        ctx.file(os.path.join(local, "Quenbrel", "logs", name),
+                 "".join("log line %d\n" % n for n in lines).encode())
     report = os.path.join(ctx.work, "report.txt")
     got = w.answering_printer(far, (0x12,) * 4, ctx.launch(
         "inherit", local, ctx.tool_command[1], "report", w.windows_path(report)))
@@ -252,8 +253,9 @@ def case_status(ctx):
     w.check(re.match("\ufeffRapport Quenbrel pour le support\r\nOutil : quenbrel-printers 1.0.0\r\n"
                      r"Windows : \d+\.\d+\.\d+\r\n", text) and "serial:%s\t%s%s\r\n  Imprimante "
             "prete.\r\n" % (PORT, PORT, w.SERIAL_LABEL) in text and text.endswith(
-                "\r\nJournal (200 dernieres lignes) : %s\\Quenbrel\\logs\\quenbrel.log\r\n"
-                % w.windows_path(local) + "".join("log line %d\r\n" % n for n in range(51, 251))),
+                "\r\nAucun plantage.\r\n\r\nJournal (200 dernieres lignes de quenbrel.1.log et "
+                "quenbrel.log) : %s\\Quenbrel\\logs\r\n" % w.windows_path(local) +
+                "".join("log line %d\r\n" % n for n in range(51, 251))),
             text)
     # By default on the desktop, under a name of its date.
     got = ctx.tool("report", timeout=120)
