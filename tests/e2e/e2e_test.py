@@ -271,8 +271,8 @@ def case_status(ctx):
 def case_log(ctx):
     """Started with no console and no standard handles at all, the program keeps its log in
     %LOCALAPPDATA%\\Quenbrel\\logs\\quenbrel.log (the plug-in's lines too) and turns a log over
-    1 MiB into quenbrel.1.log; without a place for it, or started with its streams passed, it
-    keeps none."""
+    1 MiB into quenbrel.1.log, at start-up and while it runs; without a place for it, or started
+    with its streams passed, it keeps none."""
     local = os.path.join(ctx.work, "local")
     kept, older = (b"x" * 1023 + b"\n") * 1024, b"older\n"  # exactly 1 MiB: kept
     log = ctx.file(os.path.join(local, "Quenbrel", "logs", "quenbrel.log"), kept)
@@ -290,6 +290,13 @@ def case_log(ctx):
         w.check(kept.startswith(start) and older == want_older and not written.startswith(b"x")
                 and all(l in written for l in lines) and b"breach" not in written,
                 "run %d wrote:\n%s" % (run, written.decode()))
+    # Grown over 1 MiB while the program runs: it goes on in a new log within its check's period.
+    h = ctx.host(launcher=(ctx.launcher, "detached", w.windows_path(local)))
+    with open(log, "ab") as f:
+        f.write(b"y" * (1 << 20))
+    w.wait_for(lambda: (read(old) or b"").endswith(b"y"), 15, "the log turned over")
+    kept = b"Invalid method call; method name is not a string.\r\n" + lines[1]
+    w.check(h.round_trip(MALFORMED) == b"" and finish(h) == "" and read(log) == kept, read(log))
     blocked = ctx.file("blocked", b"")  # a file where the folder would be
     h = ctx.host(launcher=(ctx.launcher, "detached", w.windows_path(blocked)))
     w.check(h.round_trip(w.call("settings")) == SETTINGS and finish(h) == "", "no place for a log")
@@ -298,6 +305,53 @@ def case_log(ctx):
     said = finish(h, 1, quit=False)  # the view refused: one line, and no plug-in registered
     w.check(said.endswith("Failed to create view controller.\n") and "registered" not in said and
             read(log) == kept, "with its streams passed: %r" % said)
+
+
+def case_log_copies(ctx):
+    """Copies of the program on one log (log_rig.exe runs the program's log code): two writing
+    20,000 lines each keep every line whole; one copy turns the log over while another holds it,
+    which follows it; a turnover that a program not sharing deletion prevents is logged and tried
+    again; a child process inherits no handle to the log."""
+    local = os.path.join(ctx.work, "local")
+    os.makedirs(local)
+    log, old = (os.path.join(local, "Quenbrel", "logs", n) for n in ("quenbrel.log",
+                                                                      "quenbrel.1.log"))
+
+    def rig(*steps):
+        return subprocess.Popen(ctx.launch("detached", local, ctx.log_rig, *steps))
+
+    def mark(name):  # a file a rig waits for or makes: its Windows path, its path
+        return w.windows_path(os.path.join(ctx.work, name)), os.path.join(ctx.work, name)
+
+    def ended(*rigs):
+        return [r.wait(w.WAIT) for r in rigs] == [0] * len(rigs)
+
+    copies = [rig("lines:20000:copy%d" % n) for n in (1, 2)]
+    want = sorted(b"copy%d line %05d" % (n, i) for n in (1, 2) for i in range(20000))
+    w.check(ended(*copies) and sorted(read(log).split(b"\r\n")[:-1]) == want, "lines kept")
+
+    kept = (b"x" * 1023 + b"\n") * 1024  # exactly 1 MiB: kept, till one more line
+    ctx.file(log, kept)
+    opened, done = mark("opened"), mark("done")
+    holder = rig("lines:1:held", "touch:" + opened[0], "wait:" + done[0], "check", "lines:1:after")
+    w.wait_for(lambda: os.path.exists(opened[1]), w.WAIT, "the first copy")
+    w.check(ended(rig("lines:1:new", "touch:" + done[0]), holder) and
+            read(old) == kept + b"held line 00000\r\n" and
+            read(log) == b"new line 00000\r\nafter line 00000\r\n", "turned over: %r" % read(log))
+
+    ctx.file(log, kept)
+    held, tried, released = mark("held"), mark("tried"), mark("released")
+    blocker = rig("block", "touch:" + held[0], "wait:" + tried[0])
+    w.wait_for(lambda: os.path.exists(held[1]), w.WAIT, "the blocker")
+    writer = rig("lines:1:first", "check", "touch:" + tried[0], "wait:" + released[0], "check",
+                 "lines:1:second")
+    w.check(ended(blocker), "the blocker")
+    ctx.file(released[1], b"")
+    w.check(ended(writer) and read(old) == kept + b"first line 00000\r\nThe log could not be "
+            b"turned over (Windows error 32); trying again every 5 s.\r\n" and
+            read(log) == b"second line 00000\r\n", "blocked: %r" % read(old)[len(kept):])
+    w.check(subprocess.run(ctx.launch("detached", local, ctx.log_rig, "child"),
+                           timeout=w.WAIT).returncode == 0, "a handle to the log inherited")
 
 
 class Context(contextlib.ExitStack):
@@ -309,6 +363,7 @@ class Context(contextlib.ExitStack):
         self.printers = w.Printers(os.path.join(build, "standins", "printer_rig", "printer_rig.exe"))
         self.program = os.path.join(build, "host", "quenbrel.exe")
         self.launcher = os.path.join(build, "standins", "launcher", "launcher.exe")
+        self.log_rig = os.path.join(build, "standins", "log_rig", "log_rig.exe")
         self.tool_command = [w.WINE_RUN, os.path.join(build, "printer", "quenbrel-printers.exe")]
 
     def host(self, *arguments, connect=True, launcher=(), **env):
