@@ -8,6 +8,7 @@
 #include "channel/log_line.h"
 #include "host/command_line.h"
 #include "host/console.h"
+#include "host/crash_handler.h"
 #include "host/engine_project.h"
 #include "host/flutter_window.h"
 #include "host/log_file.h"
@@ -46,6 +47,7 @@ int RunWindow() {
 }  // namespace
 
 int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
+  InstallCrashHandlers();
   if (AttachConsole(ATTACH_PARENT_PROCESS)) {
     UseParentConsole();
   } else if (IsDebuggerPresent()) {

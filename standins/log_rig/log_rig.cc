@@ -1,12 +1,13 @@
-// Test equipment: one copy of the program as far as its log goes, to show what copies
+// Test equipment: one copy of the program as far as its log and its crashes go, to show what copies
 // sharing one log do. Started as launcher.exe starts the program (detached: %LOCALAPPDATA% set, no
-// standard handles), it keeps the log, then takes its steps:
+// standard handles), it installs the crash handlers and keeps the log, then takes its steps:
 //   lines:N:TAG  logs N lines "TAG line 00000", "TAG line 00001"...
 //   check        checks the log, as the program's timer does
 //   touch:FILE   creates FILE
 //   wait:FILE    waits for FILE, at most 30 s (else exits with 1)
 //   block        opens the log until the end as a program that does not share its deletion
 //   child        starts "log_rig probe", passing on every inheritable handle; exits with its code
+//   terminate    calls std::terminate;  abort: calls abort
 // "log_rig probe" exits with 1 when a handle it inherited leads to the log, else with 0.
 #include <windows.h>
 
@@ -16,6 +17,7 @@
 #include <string>
 
 #include "channel/log_line.h"
+#include "host/crash_handler.h"
 #include "host/log_file.h"
 #include "host/log_place.h"
 
@@ -87,6 +89,7 @@ void LogLines(const std::wstring& count_and_tag) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc == 2 && std::wstring(argv[1]) == L"probe") return Probe();
+  InstallCrashHandlers();
   KeepLogFile();
   for (int i = 1; i < argc; ++i) {
     const std::wstring step = argv[i];
@@ -105,6 +108,10 @@ int wmain(int argc, wchar_t** argv) {
                   OPEN_EXISTING, 0, nullptr);
     } else if (name == L"child") {
       return RunProbe();
+    } else if (name == L"terminate") {
+      std::terminate();
+    } else if (name == L"abort") {
+      std::abort();
     } else {
       return 2;
     }

@@ -9,6 +9,7 @@ import pty
 import re
 import select
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -305,6 +306,68 @@ def case_log(ctx):
     said = finish(h, 1, quit=False)  # the view refused: one line, and no plug-in registered
     w.check(said.endswith("Failed to create view controller.\n") and "registered" not in said and
             read(log) == kept, "with its streams passed: %r" % said)
+
+
+def exception_code(dump):
+    """The exception code in a minidump's exception stream (type 6); None without one."""
+    count, directory = struct.unpack_from("<II", dump, 8)
+    for entry in range(count):
+        kind, _, at = struct.unpack_from("<III", dump, directory + 12 * entry)
+        if kind == 6:
+            return struct.unpack_from("<I", dump, at + 8)[0]
+    return None
+
+
+def function_at(module, offset):
+    """The function at |offset| in the PE file |module|, named by its symbols."""
+    with open(module, "rb") as f:
+        head = f.read(4096)
+    image_base = struct.unpack_from("<Q", head, struct.unpack_from("<I", head, 0x3C)[0] + 48)[0]
+    return w.run_captured(["x86_64-w64-mingw32-addr2line", "-f", "-C", "-e", module,
+                           hex(image_base + offset)])[1].split("\n")[0]
+
+
+def case_crash(ctx):
+    """A fault on the window's thread leaves a minidump holding its exception record, and one log
+    line whose top frame, resolved with the stand-in engine's symbols, is the faulting function;
+    std::terminate and abort (in log_rig.exe, on the program's handlers) leave the same evidence.
+    The newest five dumps are kept, and the support report lists them with the crash lines."""
+    local = os.path.join(ctx.work, "local")
+    crashes, log = (os.path.join(local, "Quenbrel", n) for n in ("crashes", "logs/quenbrel.log"))
+    older = ["quenbrel-2000010%d-000000-1.dmp" % n for n in range(6)]
+    for name in older:
+        ctx.file(os.path.join(crashes, name), b"MDMP")
+    h = ctx.host(launcher=(ctx.launcher, "detached", w.windows_path(local)), connect=False,
+                 QUENBREL_TEST_ENGINE_FAULT="1")
+    w.check(h.exit_code() == 0xC0000005 & 0xFF, "exit code")
+    found = re.search(r"^Crash: exception 0xC0000005 at flutter_windows\.dll\+0x([0-9A-F]+); "
+                      r"stack: flutter_windows\.dll\+0x\1 .* quenbrel\.exe\+.*; dump: .*\\"
+                      r"(quenbrel-[0-9-]+\.dmp)\r$", read(log).decode(), re.M)
+    w.check(found, read(log))
+    function = function_at(os.path.join(ctx.build, "standins", "engine", "flutter_windows.dll"),
+                           int(found.group(1), 16))
+    w.check("FaultIfAsked" in function, function)
+    dumps = [found.group(2)]
+    for step, what in (("terminate", "std::terminate"), ("abort", "abort")):
+        code = subprocess.run(ctx.launch("detached", local, ctx.log_rig, step),
+                              timeout=w.WAIT).returncode
+        found = re.search(r"^Crash: %s; stack: log_rig\.exe\+.*\\(quenbrel-[0-9-]+\.dmp)\r$" %
+                          what, read(log).decode(), re.M)
+        w.check(code == 3 and found, "%s: exit %d" % (step, code))
+        dumps.append(found.group(1))
+    for name, code in zip(dumps, (0xC0000005, 0x40000015, 0x40000015)):
+        dump = read(os.path.join(crashes, name))
+        w.check(dump[:4] == b"MDMP" and exception_code(dump) == code, name)
+    w.check(sorted(os.listdir(crashes)) == older[4:] + dumps, os.listdir(crashes))
+    report = os.path.join(ctx.work, "report.txt")
+    got = w.run_captured(ctx.launch("inherit", local, ctx.tool_command[1], "report",
+                                    w.windows_path(report)), timeout=120)
+    text = read(report).decode("utf-8")
+    listed = re.findall(r"\r\n(quenbrel-[0-9-]+\.dmp)\t\d\d/\d\d/\d{4} \d\d:\d\d\t(\d+) octets",
+                        text)
+    w.check(got[0] == 0 and text.count("\r\nCrash: ") == 2 * 3 and listed == [
+        (n, str(os.path.getsize(os.path.join(crashes, n)))) for n in (dumps[::-1] + older[:3:-1])],
+            text)
 
 
 def case_log_copies(ctx):
