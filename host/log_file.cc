@@ -64,8 +64,8 @@ HANDLE OpenLog(const wchar_t* path) {
                      nullptr);
 }
 
-// One log line, ended as the runtime ends them in text mode, in one write under the lock that the
-// copies share.
+// One log line, ended as the runtime ends them in text mode, in one write (two past 510 bytes)
+// under the lock that the copies share.
 void WriteLogLine(const char* text, size_t size) noexcept {
   char line[512];
   const bool whole = size + 2 <= sizeof line;
@@ -160,6 +160,7 @@ void Reopen(Log& log) {
   ReleaseSRWLockExclusive(&log.lock);
   CloseHandle(old);
   PointOutputsAt(file);
+  log.blocked = false;
 }
 
 void CALLBACK OnCheckTimer(HWND, UINT, UINT_PTR, DWORD) { CheckLogFile(); }
@@ -213,7 +214,6 @@ void CheckLogFile() {
   } else if (GetFileSizeEx(log.file, &size) &&
              static_cast<unsigned long long>(size.QuadPart) > kLogTurnoverBytes) {
     if (TurnOver(log.file, log)) {
-      log.blocked = false;
       Reopen(log);
     } else if (!log.blocked) {
       log.blocked = true;
