@@ -293,6 +293,7 @@ def case_log(ctx):
                 "run %d wrote:\n%s" % (run, written.decode()))
     # Grown over 1 MiB while the program runs: it goes on in a new log within its check's period.
     h = ctx.host(launcher=(ctx.launcher, "detached", w.windows_path(local)))
+    h.event("frame")  # the plug-in's line is written by then
     with open(log, "ab") as f:
         f.write(b"y" * (1 << 20))
     w.wait_for(lambda: (read(old) or b"").endswith(b"y"), 15, "the log turned over")
