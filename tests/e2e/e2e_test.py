@@ -27,6 +27,7 @@ SETTINGS = w.error("settings", "Ouvrez les parametres Bluetooth de Windows.")
 MALFORMED = b"\x03\x01\x00\x00\x00"
 WM_ACTIVATE, WM_QUIT, WM_FONTCHANGE, WM_DWMCOLORIZATIONCOLORCHANGED = 0x6, 0x12, 0x1D, 0x320
 WM_DPICHANGED, WM_USER = 0x2E0, 0x400
+DUMP_WAIT = 60  # seconds: Wine's dbghelp takes 3 to 8 s to write a minidump here
 
 
 def read(path):
@@ -340,7 +341,7 @@ def case_crash(ctx):
         ctx.file(os.path.join(crashes, name), b"MDMP")
     h = ctx.host(launcher=(ctx.launcher, "detached", w.windows_path(local)), connect=False,
                  QUENBREL_TEST_ENGINE_FAULT="1")
-    w.check(h.exit_code() == 0xC0000005 & 0xFF, "exit code")
+    w.check(h.process.wait(DUMP_WAIT) == 0xC0000005 & 0xFF, "exit code")
     found = re.search(r"^Crash: exception 0xC0000005 at flutter_windows\.dll\+0x([0-9A-F]+); "
                       r"stack: flutter_windows\.dll\+0x\1 .* quenbrel\.exe\+.*; dump: .*\\"
                       r"(quenbrel-[0-9-]+\.dmp)\r$", read(log).decode(), re.M)
@@ -351,7 +352,7 @@ def case_crash(ctx):
     dumps = [found.group(2)]
     for step, what in (("terminate", "std::terminate"), ("abort", "abort")):
         code = subprocess.run(ctx.launch("detached", local, ctx.log_rig, step),
-                              timeout=w.WAIT).returncode
+                              timeout=DUMP_WAIT).returncode
         found = re.search(r"^Crash: %s; stack: log_rig\.exe\+.*\\(quenbrel-[0-9-]+\.dmp)\r$" %
                           what, read(log).decode(), re.M)
         w.check(code == 3 and found, "%s: exit %d" % (step, code))
