@@ -6,11 +6,11 @@ namespace flutter {
 
 const char kShortReadMessage[] = "Invalid read in StandardCodecByteStreamReader";
 
-void LogShortRead(size_t* count) {
-  ++*count;
-  if (*count <= kLoggedShortReads) {
+void LogShortRead(DecodeBudget& budget) {
+  const size_t count = ++budget.short_reads;
+  if (count <= kLoggedShortReads) {
     LogLine(kShortReadMessage);
-  } else if (*count == kLoggedShortReads + 1) {
+  } else if (count == kLoggedShortReads + 1) {
     LogLine("Further invalid reads of this message are not logged.");
   }
 }

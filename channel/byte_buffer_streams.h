@@ -23,9 +23,9 @@ namespace flutter {
 extern const char kShortReadMessage[];
 constexpr size_t kLoggedShortReads = 64;
 
-// Counts one more short read of a message in |*count| and logs it, or, once, that the rest go
-// unlogged.
-void LogShortRead(size_t* count);
+// Counts one more short read of the message in |budget| and logs it, or, once, that the rest go
+// unlogged. Every short read of a message, the reader's and the decoder's, goes through here.
+void LogShortRead(DecodeBudget& budget);
 
 // Reads from |bytes|[0, |size|); the position starts at 0 and counts from the first byte.
 class ByteBufferStreamReader final : public ByteStreamReader {
@@ -34,7 +34,7 @@ class ByteBufferStreamReader final : public ByteStreamReader {
 
   uint8_t ReadByte() override {
     if (position_ >= size_) {
-      LogShortRead(&short_reads_);
+      LogShortRead(decode_budget());
       return 0;
     }
     return bytes_[position_++];
@@ -60,7 +60,7 @@ class ByteBufferStreamReader final : public ByteStreamReader {
   const uint8_t* Consume(size_t length) {
     // Written so that a huge |length| cannot wrap around.
     if (length == 0 || length > BytesRemaining()) {
-      if (length != 0) LogShortRead(&short_reads_);
+      if (length != 0) LogShortRead(decode_budget());
       return nullptr;
     }
     const uint8_t* start = bytes_ + position_;
@@ -72,7 +72,6 @@ class ByteBufferStreamReader final : public ByteStreamReader {
   const uint8_t* bytes_;
   size_t size_;
   size_t position_ = 0;
-  size_t short_reads_ = 0;
 };
 
 // Appends to |*buffer|; its length is the position.

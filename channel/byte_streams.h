@@ -15,13 +15,16 @@ constexpr size_t kUnknownEnd = std::numeric_limits<size_t>::max();
 
 // What decoding one message may still spend, kept with the message's reader so that every value
 // decoded from it, through any serializer and at any depth, draws on the same budget. The standard
-// codec's decoder starts and spends it (see kFillInBudget); a reader only holds it.
+// codec's decoder starts and spends it (see kFillInBudget); a reader only holds it, and counts its
+// own short reads in it.
 struct DecodeBudget {
   bool started = false;
   // Bytes that sizes may still announce ahead of the bytes that carry them.
   uint64_t bytes = 0;
   // Lists and maps being decoded.
   int depth = 0;
+  // Reads past the end of the message so far, by the reader or the decoder (see LogShortRead).
+  size_t short_reads = 0;
 };
 
 class ByteStreamReader {

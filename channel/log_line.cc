@@ -1,5 +1,6 @@
 #include "channel/log_line.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -7,7 +8,13 @@ namespace flutter {
 
 namespace {
 
+std::atomic<LogLineSink> installed_sink{nullptr};
+
 void WriteLine(const char* text, size_t size) noexcept {
+  if (const LogLineSink sink = installed_sink.load(std::memory_order_acquire)) {
+    sink(text, size);
+    return;
+  }
   char line[512];
   if (size < sizeof(line)) {
     std::memcpy(line, text, size);
@@ -25,5 +32,9 @@ void WriteLine(const char* text, size_t size) noexcept {
 void LogLine(const std::string& text) noexcept { WriteLine(text.data(), text.size()); }
 
 void LogLine(const char* text) noexcept { WriteLine(text, std::strlen(text)); }
+
+void SetLogLineSink(LogLineSink sink) noexcept {
+  installed_sink.store(sink, std::memory_order_release);
+}
 
 }  // namespace flutter

@@ -430,7 +430,7 @@ class Decoder {
     if (within_budget || stream_.BytesRemaining() > 0) {
       return true;
     }
-    LogLine(kShortReadMessage);
+    LogShortRead(budget_);
     return false;
   }
 
@@ -446,7 +446,7 @@ class Decoder {
     const uint64_t byte_count = static_cast<uint64_t>(count) * sizeof(Element);
     const size_t remaining = stream_.BytesRemaining();
     if (byte_count > remaining && !Spend(budget_, byte_count)) {
-      LogLine(kShortReadMessage);
+      LogShortRead(budget_);
       return Container();
     }
     if constexpr (kFast && sizeof(Element) == 1) {

@@ -9,6 +9,7 @@
 #include "channel/log_line.h"
 #include "host/command_line.h"
 #include "host/console.h"
+#include "host/crash_handler.h"
 #include "host/engine_project.h"
 #include "host/flutter_window.h"
 #include "host/log_file.h"
@@ -51,6 +52,7 @@ int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   // A DLL loaded from now on comes from Windows' own folder or from the program's, where the
   // engine library lies; never from the current folder or the PATH.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+  InstallCrashHandlers();
   bool has_console = true;
   if (AttachConsole(ATTACH_PARENT_PROCESS)) {
     UseParentConsole();

@@ -23,15 +23,18 @@ using flutter::StandardCodecSerializer;
 
 inline const char kShortRead[] = "Invalid read in StandardCodecByteStreamReader";
 
-// "0C 02 00" -> {0x0C, 0x02, 0x00}; "3*AB" -> {0xAB, 0xAB, 0xAB}.
+// "0C 02 00" -> {0x0C, 0x02, 0x00}; "3*AB" -> {0xAB, 0xAB, 0xAB}; "2*07FF" -> {7, 255, 7, 255}.
 inline Bytes Hex(const std::string& text) {
   Bytes bytes;
   std::istringstream in(text);
   for (std::string word; in >> word;) {
     const size_t star = word.find('*');
     const size_t count = star == std::string::npos ? 1 : std::stoul(word.substr(0, star));
-    const auto byte = static_cast<uint8_t>(std::stoul(word.substr(star + 1), nullptr, 16));
-    bytes.insert(bytes.end(), count, byte);
+    Bytes group;
+    for (size_t at = star + 1; at < word.size(); at += 2) {
+      group.push_back(static_cast<uint8_t>(std::stoul(word.substr(at, 2), nullptr, 16)));
+    }
+    for (size_t i = 0; i < count; ++i) bytes.insert(bytes.end(), group.begin(), group.end());
   }
   return bytes;
 }

@@ -8,9 +8,10 @@
 #include "printer/tool/tool_system.h"
 
 // The tool's version, the Windows version, the date and time, every listed device with its status
-// (or the message of what stopped the check), and the last 200 lines of the program's log file;
-// UTF-8 with a byte-order mark and Windows line ends. Bounded in time: each device costs at most
-// its time-outs.
+// (or the message of what stopped the check), the program's newest crash dumps (name, date, size)
+// and the crash lines of its log, and the last 200 lines of its log, across the old log and the
+// log; UTF-8 with a byte-order mark and Windows line ends. Bounded in time: each device costs at
+// most its time-outs.
 std::string SupportReport(ToolDevices& devices, ToolSystem& system);
 
 // "quenbrel-rapport-YYYYMMDD-HHMM.txt" in `folder` (none when empty).

@@ -67,7 +67,11 @@ inline constexpr char kReportToolLabel[] = "Outil : quenbrel-printers ";
 inline constexpr char kReportWindowsLabel[] = "Windows : ";
 inline constexpr char kReportDateLabel[] = "Date : ";
 inline constexpr char kReportDevicesTitle[] = "Appareils";
-inline constexpr char kReportLogTitle[] = "Journal (200 dernieres lignes) : ";
+inline constexpr char kReportCrashesTitle[] = "Plantages (vidages les plus recents) : ";
+inline constexpr char kReportBytesUnit[] = " octets";
+inline constexpr char kReportNoCrashLine[] = "Aucun plantage.";
+inline constexpr char kReportLogTitle[] =
+    "Journal (200 dernieres lignes de quenbrel.1.log et quenbrel.log) : ";
 inline constexpr char kReportNoLogLine[] = "Aucun journal.";
 inline constexpr char kReportFileName[] = "quenbrel-rapport-";
 inline constexpr char kReportWrittenLabel[] = "Rapport ecrit : ";

@@ -1,5 +1,6 @@
 // What the support tool needs of the machine besides the printers: a ticket file, the clock, the
-// Windows version, the desktop, the program's log file and the report's file. Paths are UTF-8.
+// Windows version, the desktop, the program's log files and crash dumps, and the report's file.
+// Paths are UTF-8.
 // Implemented by Win32ToolSystem (printer/tool/win32/tool_system_win32.h) and by fakes in tests.
 #ifndef QUENBREL_PRINTER_TOOL_TOOL_SYSTEM_H_
 #define QUENBREL_PRINTER_TOOL_TOOL_SYSTEM_H_
@@ -25,6 +26,17 @@ inline std::string DateText(const LocalTime& t) {
 
 enum class FileRead { kRead, kTooBig, kUnreadable };
 
+struct FileEntry {
+  std::string name;
+  LocalTime modified;
+  std::uint64_t size = 0;
+};
+
+// Where the program leaves what support reads (host/log_place.h); each empty when unknown.
+struct ProgramTraces {
+  std::string log, old_log, crash_folder;
+};
+
 class ToolSystem {
  public:
   virtual ~ToolSystem() = default;
@@ -39,6 +51,8 @@ class ToolSystem {
   virtual std::optional<std::string> ReadFileEnd(const std::string& path, std::size_t limit) = 0;
   // Creates or replaces the file at `path` with `text`. True on success.
   virtual bool WriteFile(const std::string& path, const std::string& text) = 0;
+  // The regular files in `folder`, in no order; none when it cannot be read.
+  virtual std::vector<FileEntry> ListFiles(const std::string& folder) = 0;
 
   // This tool's version, "1.0.0".
   virtual std::string ToolVersion() = 0;
@@ -47,8 +61,7 @@ class ToolSystem {
   virtual std::string WindowsVersion() = 0;
   // The user's desktop folder; empty when Windows does not say.
   virtual std::string DesktopFolder() = 0;
-  // Where the program keeps its log when it has nowhere else to write; empty when unknown.
-  virtual std::string LogFilePath() = 0;
+  virtual ProgramTraces Traces() = 0;
 };
 
 #endif  // QUENBREL_PRINTER_TOOL_TOOL_SYSTEM_H_

@@ -62,4 +62,10 @@ std::optional<std::pair<unsigned, long long>> KnobConsume() {
   return std::make_pair(static_cast<unsigned>(message), value);
 }
 
+void FaultIfAsked() {
+  if (Variable(L"QUENBREL_TEST_ENGINE_FAULT") != L"1") return;
+  volatile int* volatile nowhere = nullptr;  // volatile both: the write is never optimised away
+  *nowhere = 1;
+}
+
 }  // namespace standin

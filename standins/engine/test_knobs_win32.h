@@ -8,6 +8,8 @@
 //                                           made, before the host can ask to hear of it
 //   QUENBREL_TEST_ENGINE_CONSUME=M:R        the engine consumes window message M (decimal or 0x
 //                                           hex) and answers R
+//   QUENBREL_TEST_ENGINE_FAULT=1            the first frame writes to address 0, on the window's
+//                                           thread (FaultIfAsked)
 // Any thread. A malformed value counts as absent.
 #ifndef QUENBREL_STANDINS_ENGINE_TEST_KNOBS_WIN32_H_
 #define QUENBREL_STANDINS_ENGINE_TEST_KNOBS_WIN32_H_
@@ -26,6 +28,9 @@ std::optional<uint16_t> KnobDriverPort();
 std::wstring KnobHoldFramesFile();  // empty when frames are not held
 bool KnobEarlyFrame();
 std::optional<std::pair<unsigned, long long>> KnobConsume();  // message, result
+// An access violation on the calling thread, when the knob asks for one; the crash tests look for
+// this function's name in the frames the host logs.
+void FaultIfAsked();
 
 }  // namespace standin
 

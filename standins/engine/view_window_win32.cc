@@ -249,6 +249,7 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
       }
       return 0;
     case kFrameMessage:
+      FaultIfAsked();
       ProduceFrame(window, view);
       return 0;
     case kDeliverMessage:

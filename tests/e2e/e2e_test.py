@@ -9,6 +9,7 @@ import pty
 import re
 import select
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -27,6 +28,7 @@ MALFORMED = b"\x03\x01\x00\x00\x00"
 WM_ACTIVATE, WM_QUIT, WM_FONTCHANGE, WM_DWMCOLORIZATIONCOLORCHANGED = 0x6, 0x12, 0x1D, 0x320
 WM_DPICHANGED, WM_USER, WS_MINIMIZE = 0x2E0, 0x400, 0x20000000
 WM_QUERYENDSESSION, WM_ENDSESSION, WM_SYSCOMMAND, SC_MINIMIZE = 0x11, 0x16, 0x112, 0xF020
+DUMP_WAIT = 60  # seconds: Wine's dbghelp takes 3 to 8 s to write a minidump here
 
 
 def read(path):
@@ -292,10 +294,11 @@ def case_status(ctx):
     w.check(got[:2] == (41, "") and got[2].startswith("Impossible de lire la file d’impression"),
             "clear: %r" % (got,))
 
-    # The report, with %LOCALAPPDATA% (where the log is read) set by the launcher.
+    # The report, with %LOCALAPPDATA% (where the logs are read) set by the launcher.
     local = os.path.join(ctx.work, "local")
-    ctx.file(os.path.join(local, "Quenbrel", "logs", "quenbrel.log"),
-             "".join("log line %d\n" % n for n in range(1, 251)).encode())
+    for name, lines in (("quenbrel.1.log", range(1, 101)), ("quenbrel.log", range(101, 251))):
+        ctx.file(os.path.join(local, "Quenbrel", "logs", name),
+                 "".join("log line %d\n" % n for n in lines).encode())
     report = os.path.join(ctx.work, "report.txt")
     got = w.answering_printer(far, (0x12,) * 4, ctx.launch(
         "inherit", local, ctx.tool_command[1], "report", w.windows_path(report)))
@@ -305,8 +308,9 @@ def case_status(ctx):
     w.check(re.match("\ufeffRapport Quenbrel pour le support\r\nOutil : quenbrel-printers 1.0.0\r\n"
                      r"Windows : \d+\.\d+\.\d+\r\n", text) and "serial:%s\t%s%s\r\n  Imprimante "
             "prete.\r\n" % (PORT, PORT, w.SERIAL_LABEL) in text and text.endswith(
-                "\r\nJournal (200 dernieres lignes) : %s\\Quenbrel\\logs\\quenbrel.log\r\n"
-                % w.windows_path(local) + "".join("log line %d\r\n" % n for n in range(51, 251))),
+                "\r\nAucun plantage.\r\n\r\nJournal (200 dernieres lignes de quenbrel.1.log et "
+                "quenbrel.log) : %s\\Quenbrel\\logs\r\n" % w.windows_path(local) +
+                "".join("log line %d\r\n" % n for n in range(51, 251))),
             text)
     # By default on the desktop, under a name of its date.
     got = ctx.tool("report", timeout=120)
@@ -322,8 +326,8 @@ def case_status(ctx):
 def case_log(ctx):
     """Started with no console and no standard handles at all, the program keeps its log in
     %LOCALAPPDATA%\\Quenbrel\\logs\\quenbrel.log (the plug-in's lines too) and turns a log over
-    1 MiB into quenbrel.1.log; without a place for it, or started with its streams passed, it
-    keeps none."""
+    1 MiB into quenbrel.1.log, at start-up and while it runs; without a place for it, or started
+    with its streams passed, it keeps none."""
     local = os.path.join(ctx.work, "local")
     kept, older = (b"x" * 1023 + b"\n") * 1024, b"older\n"  # exactly 1 MiB: kept
     log = ctx.file(os.path.join(local, "Quenbrel", "logs", "quenbrel.log"), kept)
@@ -341,6 +345,14 @@ def case_log(ctx):
         w.check(kept.startswith(start) and older == want_older and not written.startswith(b"x")
                 and all(l in written for l in lines) and b"breach" not in written,
                 "run %d wrote:\n%s" % (run, written.decode()))
+    # Grown over 1 MiB while the program runs: it goes on in a new log within its check's period.
+    h = ctx.host(launcher=(ctx.launcher, "detached", w.windows_path(local)))
+    h.event("frame")  # the plug-in's line is written by then
+    with open(log, "ab") as f:
+        f.write(b"y" * (1 << 20))
+    w.wait_for(lambda: (read(old) or b"").endswith(b"y"), 15, "the log turned over")
+    kept = b"Invalid method call; method name is not a string.\r\n" + lines[1]
+    w.check(h.round_trip(MALFORMED) == b"" and finish(h) == "" and read(log) == kept, read(log))
     blocked = ctx.file("blocked", b"")  # a file where the folder would be
     h = ctx.host(launcher=(ctx.launcher, "detached", w.windows_path(blocked)))
     w.check(h.round_trip(w.call("settings")) == SETTINGS and finish(h) == "", "no place for a log")
@@ -349,6 +361,115 @@ def case_log(ctx):
     said = finish(h, 1, quit=False)  # the view refused: one line, and no plug-in registered
     w.check(said.endswith("Failed to create view controller.\n") and "registered" not in said and
             read(log) == kept, "with its streams passed: %r" % said)
+
+
+def exception_code(dump):
+    """The exception code in a minidump's exception stream (type 6); None without one."""
+    count, directory = struct.unpack_from("<II", dump, 8)
+    for entry in range(count):
+        kind, _, at = struct.unpack_from("<III", dump, directory + 12 * entry)
+        if kind == 6:
+            return struct.unpack_from("<I", dump, at + 8)[0]
+    return None
+
+
+def function_at(module, offset):
+    """The function at |offset| in the PE file |module|, named by its symbols."""
+    with open(module, "rb") as f:
+        head = f.read(4096)
+    image_base = struct.unpack_from("<Q", head, struct.unpack_from("<I", head, 0x3C)[0] + 48)[0]
+    return w.run_captured(["x86_64-w64-mingw32-addr2line", "-f", "-C", "-e", module,
+                           hex(image_base + offset)])[1].split("\n")[0]
+
+
+def case_crash(ctx):
+    """A fault on the window's thread leaves a minidump holding its exception record, and one log
+    line whose top frame, resolved with the stand-in engine's symbols, is the faulting function;
+    std::terminate and abort (in log_rig.exe, on the program's handlers) leave the same evidence.
+    The newest five dumps are kept, and the support report lists them with the crash lines."""
+    local = os.path.join(ctx.work, "local")
+    crashes, log = (os.path.join(local, "Quenbrel", n) for n in ("crashes", "logs/quenbrel.log"))
+    older = ["quenbrel-2000010%d-000000-1.dmp" % n for n in range(6)]
+    for name in older:
+        ctx.file(os.path.join(crashes, name), b"MDMP")
+    h = ctx.host(launcher=(ctx.launcher, "detached", w.windows_path(local)), connect=False,
+                 QUENBREL_TEST_ENGINE_FAULT="1")
+    w.check(h.process.wait(DUMP_WAIT) == 0xC0000005 & 0xFF, "exit code")
+    found = re.search(r"^Crash: exception 0xC0000005 at flutter_windows\.dll\+0x([0-9A-F]+); "
+                      r"stack: flutter_windows\.dll\+0x\1 .* quenbrel\.exe\+.*; dump: .*\\"
+                      r"(quenbrel-[0-9-]+\.dmp)\r$", read(log).decode(), re.M)
+    w.check(found, read(log))
+    function = function_at(os.path.join(ctx.build, "standins", "engine", "flutter_windows.dll"),
+                           int(found.group(1), 16))
+    w.check("FaultIfAsked" in function, function)
+    dumps = [found.group(2)]
+    for step, what in (("terminate", "std::terminate"), ("abort", "abort")):
+        code = subprocess.run(ctx.launch("detached", local, ctx.log_rig, step),
+                              timeout=DUMP_WAIT).returncode
+        found = re.search(r"^Crash: %s; stack: log_rig\.exe\+.*\\(quenbrel-[0-9-]+\.dmp)\r$" %
+                          what, read(log).decode(), re.M)
+        w.check(code == 3 and found, "%s: exit %d" % (step, code))
+        dumps.append(found.group(1))
+    for name, code in zip(dumps, (0xC0000005, 0x40000015, 0x40000015)):
+        dump = read(os.path.join(crashes, name))
+        w.check(dump[:4] == b"MDMP" and exception_code(dump) == code, name)
+    w.check(sorted(os.listdir(crashes)) == older[4:] + dumps, os.listdir(crashes))
+    report = os.path.join(ctx.work, "report.txt")
+    got = w.run_captured(ctx.launch("inherit", local, ctx.tool_command[1], "report",
+                                    w.windows_path(report)), timeout=120)
+    text = read(report).decode("utf-8")
+    listed = re.findall(r"\r\n(quenbrel-[0-9-]+\.dmp)\t\d\d/\d\d/\d{4} \d\d:\d\d\t(\d+) octets",
+                        text)
+    w.check(got[0] == 0 and text.count("\r\nCrash: ") == 2 * 3 and listed == [
+        (n, str(os.path.getsize(os.path.join(crashes, n)))) for n in (dumps[::-1] + older[:3:-1])],
+            text)
+
+
+def case_log_copies(ctx):
+    """Copies of the program on one log (log_rig.exe runs the program's log code): two writing
+    20,000 lines each keep every line whole; one copy turns the log over while another holds it,
+    which follows it; a turnover that a program not sharing deletion prevents is logged and tried
+    again; a child process inherits no handle to the log."""
+    local = os.path.join(ctx.work, "local")
+    os.makedirs(local)
+    log, old = (os.path.join(local, "Quenbrel", "logs", n) for n in ("quenbrel.log",
+                                                                      "quenbrel.1.log"))
+
+    def rig(*steps):
+        return subprocess.Popen(ctx.launch("detached", local, ctx.log_rig, *steps))
+
+    def mark(name):  # a file a rig waits for or makes: its Windows path, its path
+        return w.windows_path(os.path.join(ctx.work, name)), os.path.join(ctx.work, name)
+
+    def ended(*rigs):
+        return [r.wait(w.WAIT) for r in rigs] == [0] * len(rigs)
+
+    copies = [rig("lines:20000:copy%d" % n) for n in (1, 2)]
+    want = sorted(b"copy%d line %05d" % (n, i) for n in (1, 2) for i in range(20000))
+    w.check(ended(*copies) and sorted(read(log).split(b"\r\n")[:-1]) == want, "lines kept")
+
+    kept = (b"x" * 1023 + b"\n") * 1024  # exactly 1 MiB: kept, till one more line
+    ctx.file(log, kept)
+    opened, done = mark("opened"), mark("done")
+    holder = rig("lines:1:held", "touch:" + opened[0], "wait:" + done[0], "check", "lines:1:after")
+    w.wait_for(lambda: os.path.exists(opened[1]), w.WAIT, "the first copy")
+    w.check(ended(rig("lines:1:new", "touch:" + done[0]), holder) and
+            read(old) == kept + b"held line 00000\r\n" and
+            read(log) == b"new line 00000\r\nafter line 00000\r\n", "turned over: %r" % read(log))
+
+    ctx.file(log, kept)
+    held, tried, released = mark("held"), mark("tried"), mark("released")
+    blocker = rig("block", "touch:" + held[0], "wait:" + tried[0])
+    w.wait_for(lambda: os.path.exists(held[1]), w.WAIT, "the blocker")
+    writer = rig("lines:1:first", "check", "touch:" + tried[0], "wait:" + released[0], "check",
+                 "lines:1:second")
+    w.check(ended(blocker), "the blocker")
+    ctx.file(released[1], b"")
+    w.check(ended(writer) and read(old) == kept + b"first line 00000\r\nThe log could not be "
+            b"turned over (Windows error 32); trying again every 5 s.\r\n" and
+            read(log) == b"second line 00000\r\n", "blocked: %r" % read(old)[len(kept):])
+    w.check(subprocess.run(ctx.launch("detached", local, ctx.log_rig, "child"),
+                           timeout=w.WAIT).returncode == 0, "a handle to the log inherited")
 
 
 class Context(contextlib.ExitStack):
@@ -360,6 +481,7 @@ class Context(contextlib.ExitStack):
         self.printers = w.Printers(os.path.join(build, "standins", "printer_rig", "printer_rig.exe"))
         self.program = os.path.join(build, "host", "quenbrel.exe")
         self.launcher = os.path.join(build, "standins", "launcher", "launcher.exe")
+        self.log_rig = os.path.join(build, "standins", "log_rig", "log_rig.exe")
         self.tool_command = [w.WINE_RUN, os.path.join(build, "printer", "quenbrel-printers.exe")]
 
     def host(self, *arguments, connect=True, launcher=(), **env):

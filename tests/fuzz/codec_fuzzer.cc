@@ -27,19 +27,35 @@ const struct DerivedSerializer : StandardCodecSerializer {
 } derived;
 
 // Streams of another type that forward to the ByteBuffer ones. A reader may hide its end, as a
-// reader that cannot know it does.
+// reader that cannot know it does. The short reads of the reader forwarded to count in this
+// reader's message, as any reader's own do.
 class ForwardingReader : public flutter::ByteStreamReader {
  public:
   ForwardingReader(const uint8_t* data, size_t size, bool knows_end)
       : reader_(data, size), knows_end_(knows_end) {}
-  uint8_t ReadByte() override { return reader_.ReadByte(); }
-  void ReadBytes(uint8_t* buffer, size_t length) override { reader_.ReadBytes(buffer, length); }
+  uint8_t ReadByte() override {
+    const SharedCount shared(*this);
+    return reader_.ReadByte();
+  }
+  void ReadBytes(uint8_t* buffer, size_t length) override {
+    const SharedCount shared(*this);
+    reader_.ReadBytes(buffer, length);
+  }
   void ReadAlignment(uint8_t alignment) override { reader_.ReadAlignment(alignment); }
   size_t BytesRemaining() const override {
     return knows_end_ ? reader_.BytesRemaining() : ByteStreamReader::BytesRemaining();
   }
 
  private:
+  // While it lives, the reader forwarded to counts in this reader's message.
+  struct SharedCount {
+    explicit SharedCount(ForwardingReader& r) : r(r) {
+      r.reader_.decode_budget().short_reads = r.decode_budget().short_reads;
+    }
+    ~SharedCount() { r.decode_budget().short_reads = r.reader_.decode_budget().short_reads; }
+    ForwardingReader& r;
+  };
+
   flutter::ByteBufferStreamReader reader_;
   bool knows_end_;
 };

@@ -75,22 +75,30 @@ class FakeSystem : public ToolSystem {
     return file_read;
   }
   std::optional<std::string> ReadFileEnd(const std::string& path, std::size_t limit) override {
-    EXPECT_EQ(path, LogFilePath());
-    return log ? std::optional(log->substr(log->size() - std::min(limit, log->size()))) : log;
+    if (logs.count(path) == 0) return std::nullopt;
+    return logs[path].substr(logs[path].size() - std::min(limit, logs[path].size()));
   }
   bool WriteFile(const std::string& path, const std::string& text) override {
     written[path] = text;
     return !write_fails;
   }
+  std::vector<FileEntry> ListFiles(const std::string& folder) override {
+    EXPECT_EQ(folder, Traces().crash_folder);
+    return files;
+  }
   LocalTime Now() override { return {2024, 3, 9, 7, 5}; }
   std::string ToolVersion() override { return "1.2.3"; }
   std::string WindowsVersion() override { return "10.0.19045"; }
   std::string DesktopFolder() override { return "C:\\Users\\Caisse\\Desktop"; }
-  std::string LogFilePath() override { return "C:\\Local\\quenbrel.log"; }
+  ProgramTraces Traces() override {
+    return {"C:\\Local\\logs\\quenbrel.log", "C:\\Local\\logs\\quenbrel.1.log",
+            "C:\\Local\\crashes"};
+  }
 
   FileRead file_read = FileRead::kRead;
   std::vector<std::uint8_t> file;
-  std::optional<std::string> log;
+  std::map<std::string, std::string> logs;  // by path
+  std::vector<FileEntry> files;             // in the crash folder
   bool write_fails = false;
   std::map<std::string, std::string> written;
 };
@@ -190,25 +198,42 @@ TEST(ToolReport, EverySection) {
   Machine m;
   m.platform.answers.assign(4, 0x12);
   m.queue.record.reset();
-  std::string log;  // 250 lines, the last 200 reported
-  for (int i = 1; i <= 250; ++i) log += "line " + std::to_string(i) + "\r\n";
-  m.system.log = log;
+  // 250 lines across the two logs, the last 200 reported; a crash's line before them.
+  const std::string crash = "Crash: exception 0xC0000005 at a.dll+0x1A; stack: a.dll+0x1A; dump: d";
+  std::string old_log = crash + "\r\n", log;
+  for (int i = 1; i <= 250; ++i) (i <= 150 ? old_log : log) += "line " + std::to_string(i) + "\r\n";
+  m.system.logs = {{m.system.Traces().old_log, old_log}, {m.system.Traces().log, log}};
+  std::string dumps;  // six, and a file that is no dump: the five newest listed, newest first
+  m.system.files.push_back({"notes.txt", {}, 1});
+  for (int day = 1; day <= 6; ++day) {
+    const std::string name = "quenbrel-2024030" + std::to_string(day) + "-070500-9.dmp";
+    m.system.files.push_back({name, {2024, 3, day, 7, 5}, 1000u + day});
+    if (day > 1) {
+      dumps = name + "\t0" + std::to_string(day) + "/03/2024 07:05\t100" + std::to_string(day) +
+              " octets\r\n" + dumps;
+    }
+  }
   const std::string path = "C:\\Users\\Caisse\\Desktop\\quenbrel-rapport-20240309-0705.txt";
   EXPECT_EQ(m.Run("report"), 0);
   EXPECT_EQ(m.output.out, "Rapport ecrit : " + path + "\n");
   EXPECT_EQ(std::count(m.platform.calls.begin(), m.platform.calls.end(), "Read(500)"), 4);
-  EXPECT_EQ(m.system.written[path],
-            "\xEF\xBB\xBFRapport Quenbrel pour le support\r\nOutil : quenbrel-printers 1.2.3\r\n"
-            "Windows : 10.0.19045\r\nDate : 09/03/2024 07:05\r\n\r\nAppareils\r\n"
-            "printer:Caisse\tCaisse (imprimante Windows)\r\n  " +
-                Text("printer-unavailable") +
-                "\r\nserial:COM5\tCOM5 (port Bluetooth / serie)\r\n  " + Text("ready") + "\r\n  " +
-                Text("drawer-low") +
-                "\r\n\r\nJournal (200 dernieres lignes) : C:\\Local\\quenbrel.log\r\n" +
-                log.substr(log.find("line 51\r\n")));
-  m.system.log.reset();
+  EXPECT_EQ(
+      m.system.written[path],
+      "\xEF\xBB\xBFRapport Quenbrel pour le support\r\nOutil : quenbrel-printers 1.2.3\r\n"
+      "Windows : 10.0.19045\r\nDate : 09/03/2024 07:05\r\n\r\nAppareils\r\n"
+      "printer:Caisse\tCaisse (imprimante Windows)\r\n  " +
+          Text("printer-unavailable") + "\r\nserial:COM5\tCOM5 (port Bluetooth / serie)\r\n  " +
+          Text("ready") + "\r\n  " + Text("drawer-low") +
+          "\r\n\r\nPlantages (vidages les plus recents) : C:\\Local\\crashes\r\n" + dumps + crash +
+          "\r\n\r\nJournal (200 dernieres lignes de quenbrel.1.log et quenbrel.log) : "
+          "C:\\Local\\logs\r\n" +
+          old_log.substr(old_log.find("line 51\r\n")) + log);
+  m.system.logs.clear();
+  m.system.files.clear();
   EXPECT_EQ(m.Run("report r.txt"), 0);
-  EXPECT_NE(m.system.written["r.txt"].find("quenbrel.log\r\nAucun journal.\r\n"),
+  EXPECT_NE(m.system.written["r.txt"].find(
+                "crashes\r\nAucun plantage.\r\n\r\nJournal (200 dernieres lignes de quenbrel.1.log "
+                "et quenbrel.log) : C:\\Local\\logs\r\nAucun journal.\r\n"),
             std::string::npos);
 }
 

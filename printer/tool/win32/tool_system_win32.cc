@@ -20,7 +20,9 @@ class File {
   File(const std::string& path, DWORD access, DWORD disposition) {
     try {
       const std::wstring wide = ToWide(Utf8ToUtf16(path));
-      handle_ = ::CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      // Sharing deletion too: the program may turn its log over while the report reads it.
+      handle_ = ::CreateFileW(wide.c_str(), access,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     } catch (const std::exception&) {
       handle_ = INVALID_HANDLE_VALUE;  // not a name Windows could open
@@ -55,6 +57,10 @@ class File {
 };
 
 std::string Utf8(const wchar_t* text) { return Utf16ToUtf8(FromWide(text)); }
+
+LocalTime LocalTimeOf(const SYSTEMTIME& t) {
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute};
+}
 
 }  // namespace
 
@@ -110,10 +116,35 @@ bool Win32ToolSystem::WriteFile(const std::string& path, const std::string& text
          written == text.size();
 }
 
+std::vector<FileEntry> Win32ToolSystem::ListFiles(const std::string& folder) {
+  std::vector<FileEntry> files;
+  WIN32_FIND_DATAW found;
+  HANDLE search = INVALID_HANDLE_VALUE;
+  try {
+    search = ::FindFirstFileW(ToWide(Utf8ToUtf16(folder + "\\*")).c_str(), &found);
+  } catch (const std::exception&) {
+    return files;  // not a name Windows could open
+  }
+  if (search == INVALID_HANDLE_VALUE) return files;
+  do {
+    FILETIME local;
+    SYSTEMTIME modified;
+    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 ||
+        !::FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) ||
+        !::FileTimeToSystemTime(&local, &modified)) {
+      continue;
+    }
+    files.push_back({Utf8(found.cFileName), LocalTimeOf(modified),
+                     std::uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow});
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return files;
+}
+
 LocalTime Win32ToolSystem::Now() {
   SYSTEMTIME t;
   ::GetLocalTime(&t);
-  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute};
+  return LocalTimeOf(t);
 }
 
 std::string Win32ToolSystem::ToolVersion() { return QUENBREL_VERSION_TEXT; }
@@ -140,9 +171,10 @@ std::string Win32ToolSystem::DesktopFolder() {
   return desktop;
 }
 
-std::string Win32ToolSystem::LogFilePath() {
+ProgramTraces Win32ToolSystem::Traces() {
   wchar_t base[MAX_PATH];
   const DWORD length = ::GetEnvironmentVariableW(kLogBaseVariable, base, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return "";
-  return Utf8(base) + "\\" + Utf8(kLogFile);
+  if (length == 0 || length >= MAX_PATH) return {};
+  const std::string root = Utf8(base) + "\\";
+  return {root + Utf8(kLogFile), root + Utf8(kOldLogFile), root + Utf8(kCrashFolder)};
 }
