@@ -13,22 +13,20 @@
 
 namespace {
 
-// msvcrt.dll (MinGW's C runtime, and Wine's) gives a standard stream that had no handle at
-// start-up the descriptor -2, and will not reopen such a stream. Its FILE is public there: the
-// stream is handed back its own descriptor. Where FILE is opaque (the universal C runtime), this
-// does nothing and the stream is reopened instead.
 template <typename File>
-auto AdoptDescriptor(File* stream, int descriptor, int)
+auto SetDescriptor(File* stream, int descriptor, int)
     -> decltype(stream->_file = descriptor, bool()) {
   stream->_file = descriptor;
   return true;
 }
 template <typename File>
-bool AdoptDescriptor(File*, int, long) {
+bool SetDescriptor(File*, int, long) {
   return false;
 }
 
 }  // namespace
+
+bool AdoptDescriptor(FILE* stream, int descriptor) { return SetDescriptor(stream, descriptor, 0); }
 
 bool Connected(FILE* stream) {
   const int descriptor = _fileno(stream);
@@ -51,7 +49,7 @@ void UseParentConsole() {
     }
     if (_dup2(console, output.descriptor) == 0 &&
         (_fileno(output.stream) == output.descriptor ||
-         AdoptDescriptor(output.stream, output.descriptor, 0))) {
+         AdoptDescriptor(output.stream, output.descriptor))) {
       // For the libraries that write through the process's handles.
       SetStdHandle(output.handle, reinterpret_cast<HANDLE>(_get_osfhandle(output.descriptor)));
     } else {

@@ -10,6 +10,12 @@
 // handles for them.
 bool Connected(FILE* stream);
 
+// Hands `stream` the descriptor `descriptor`, which now leads where the stream should go.
+// msvcrt.dll (MinGW's C runtime, and Wine's) gives a standard stream that had no handle at start-up
+// the descriptor -2 and will not reopen such a stream; its FILE is public there. False where FILE
+// is opaque (the universal C runtime): the stream keeps its own descriptor and must be reopened.
+bool AdoptDescriptor(FILE* stream, int descriptor);
+
 // After the process attached to its parent's console: points standard error, and standard output,
 // at that console where the parent passed no stream of its own, each line written as it is
 // flushed. A stream already connected (to a file or a pipe, say) is left as it is.

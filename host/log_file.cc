@@ -47,18 +47,6 @@ Output OutputAt(int i) {
   return i == 0 ? Output{stderr, 2, STD_ERROR_HANDLE} : Output{stdout, 1, STD_OUTPUT_HANDLE};
 }
 
-// msvcrt.dll (MinGW's C runtime, and Wine's) gives a standard stream that had no handle at
-// start-up the descriptor -2, and will not reopen such a stream. Its FILE is public there: the
-// stream is handed back its own descriptor, which now leads to the log. Where FILE is opaque (the
-// universal C runtime), the stream keeps its own descriptor and this does nothing.
-template <typename File>
-auto AdoptDescriptor(File* stream, int descriptor, int)
-    -> decltype(stream->_file = descriptor, void()) {
-  stream->_file = descriptor;
-}
-template <typename File>
-void AdoptDescriptor(File*, int, long) {}
-
 HANDLE OpenLog(const wchar_t* path) {
   return CreateFileW(path, kLogAccess, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                      nullptr);
@@ -192,7 +180,7 @@ void KeepLogFile() {
     const Output output = OutputAt(i);
     if (!log.outputs[i]) continue;
     if (_fileno(output.stream) != output.descriptor) {
-      AdoptDescriptor(output.stream, output.descriptor, 0);
+      AdoptDescriptor(output.stream, output.descriptor);
     }
     std::setvbuf(output.stream, nullptr, _IONBF, 0);  // each line in the file as it is written
   }
