@@ -6,6 +6,7 @@
 
 #include "channel/log_line.h"
 #include "channel/standard_method_codec.h"
+#include "printer/live_worker.h"
 #include "printer/printer_messages.h"
 #include "printer/printer_tasks.h"
 
@@ -117,9 +118,19 @@ void PrinterBridge::OpenSettings(Result& result) {
   }
 }
 
+// Counted from its start: its first member goes last, after the task with its copies and maybe
+// the last of the bridge's state.
+struct PrinterBridge::Worker {
+  LiveWorker live;
+  std::shared_ptr<State> state;
+  Task task;
+  std::shared_ptr<WindowPoster> poster;
+
+  void operator()() const { RunWorker(*state, task, *poster); }
+};
+
 void PrinterBridge::RunOperation(Task task, std::unique_ptr<Result>& result) {
-  platform.threads->StartDetached([state = state, task = std::move(task),
-                                   poster = platform.poster] { RunWorker(*state, task, *poster); });
+  platform.threads->StartDetached(Worker{LiveWorker(), state, std::move(task), platform.poster});
   // Pending from here on; the worker's message is handled on this thread, so after this.
   pending_result = std::move(result);
 }

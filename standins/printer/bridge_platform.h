@@ -32,6 +32,9 @@ struct PrintRecord {
 // may be touched while a worker runs on its own.
 class FakeMachine : public WindowPoster, public PrinterServices {
  public:
+  ~FakeMachine() override {
+    if (destroyed) destroyed();
+  }
   bool Post(WindowHandle window, unsigned int message) override {
     ++posts;
     if (refusals != 0) {
@@ -61,6 +64,7 @@ class FakeMachine : public WindowPoster, public PrinterServices {
   std::deque<unsigned int> queue;
   std::vector<WindowHandle> windows;  // of each accepted post
   std::vector<PrintRecord> printed;
+  std::function<void()> destroyed;  // called as the machine goes
 
  private:
   void Print(const std::string& id, const std::vector<uint8_t>& bytes, bool serial) {

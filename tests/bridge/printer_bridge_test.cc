@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "channel/binary_messenger_impl.h"
+#include "printer/printer_work.h"
 #include "standins/driver/app_messages.h"
 #include "standins/engine/standin_engine_handle.h"
 #include "standins/memory/failing_new.h"
@@ -124,7 +125,7 @@ int64_t CallRow(BridgeHarness& h, const Lines& row) {
 // Calls one after the other on one bridge (bridge_cases.txt): argument errors, unknown methods,
 // "settings" and failures on the window's thread answered at once, "list" and "print" through a
 // worker, each answered once with its own outcome (no stale list, no stale error), the exact bytes
-// to the device, the devices listed afresh.
+// to the device, the devices listed afresh, no worker left.
 TEST(PrinterBridge, RepliesInSequence) {
   BridgeHarness h;
   std::vector<PrintRecord> printed;
@@ -136,6 +137,7 @@ TEST(PrinterBridge, RepliesInSequence) {
     EXPECT_EQ(h.Reply(id) == "none", !at_once);
     workers += at_once ? 0 : 1;
     h.Finish();
+    EXPECT_FALSE(PrinterWorkRunning());
     EXPECT_EQ(h.Reply(id), row[3] == "LISTED" ? Listed() : row[3]);
     if (!row[4].empty()) printed.push_back(Printed(row[4]));
     EXPECT_TRUE(h.machine->printed == printed);
@@ -186,6 +188,24 @@ TEST(PrinterBridge, DestroyedWhilePending) {
   EXPECT_EQ(h.machine->posts, 0);
   EXPECT_EQ(h.Reply(id), "none");
   EXPECT_EQ(h.Reply(h.Call("list")), "empty");
+}
+
+// A worker counts as the printer's work from its start until it has let go of everything it held
+// (here the last of the devices), whether it ran or was dropped without running.
+TEST(PrinterBridge, WorkCountedUntilLetGo) {
+  for (const bool runs : {true, false}) {
+    auto h = std::make_unique<BridgeHarness>();
+    h->Call("print", kPrint);
+    std::function<void()> worker = std::move(h->threads->held.front());
+    bool counted = false;
+    h->machine->destroyed = [&counted] { counted = PrinterWorkRunning(); };
+    h.reset();  // the worker holds the last of the devices
+    EXPECT_TRUE(PrinterWorkRunning());
+    if (runs) std::thread(std::move(worker)).join();
+    worker = nullptr;  // one not run goes here
+    EXPECT_TRUE(counted) << runs;
+    EXPECT_FALSE(PrinterWorkRunning()) << runs;
+  }
 }
 
 // A refused post (a full queue): the window's thread answers at the next message it sees, without
