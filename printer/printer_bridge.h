@@ -89,8 +89,8 @@ class PrinterBridge {
   // What a worker thread runs and holds, counted as the printer's work (printer/printer_work.h).
   struct Worker;
 
-  // Starts the worker and takes |result| as pending; when no worker starts, |result| stays with
-  // the caller and the thread library's error is rethrown.
+  // Takes |result| as pending, then starts the worker. When no worker starts, |result| goes back
+  // to the caller, the bridge is Idle again and the thread library's error is rethrown.
   void RunOperation(Task task, std::unique_ptr<Result>& result);
   static void RunWorker(State& state, const Task& task, WindowPoster& poster);
   // Stores a failure with |message|, or as lost without one. Never throws.

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -117,22 +118,33 @@ int64_t CallRow(BridgeHarness& h, const Lines& row) {
   h.machine->print_throws_other = row[2] == "print throws an int";
   if (const auto answer = failure("shell answers")) h.shell->answer = std::stoi(*answer);
   h.shell->fails = row[2] == "shell fails";
+  h.shell->throws_other = row[2] == "shell throws an int";
   h.threads->refuse = row[2] == "no thread";
   if (row[0] == "-") return h.engine.Inject(app::kPrinterChannel, Hex(row[1]));
   return h.Call(row[0], row[1].empty() ? "null" : row[1]);
 }
 
+// The one log line of a call refused on the window's thread, by its SETUP: with its reason.
+const std::map<std::string, std::string> kRefusals = {
+    {"no thread", std::string("Printer call failed; refused: ") + HeldThreads::Refusal().what()},
+    {"shell fails", "Printer call failed; refused: shell"},
+    {"shell throws an int", "Printer call failed; refused."}};
+
 // Calls one after the other on one bridge (bridge_cases.txt): argument errors, unknown methods,
-// "settings" and failures on the window's thread answered at once, "list" and "print" through a
-// worker, each answered once with its own outcome (no stale list, no stale error), the exact bytes
-// to the device, the devices listed afresh, no worker left.
+// "settings" and failures on the window's thread answered at once (a refusal logged with its
+// reason), "list" and "print" through a worker, each answered once with its own outcome (no stale
+// list, no stale error), the exact bytes to the device, the devices listed afresh, no worker left.
 TEST(PrinterBridge, RepliesInSequence) {
   BridgeHarness h;
   std::vector<PrintRecord> printed;
   size_t workers = 0;
   for (const Lines& row : Cases("bridge_cases.txt", "call")) {
     SCOPED_TRACE(row[5]);
-    const int64_t id = CallRow(h, row);
+    int64_t id = 0;
+    const Lines log = Logged([&] { id = CallRow(h, row); });
+    if (kRefusals.count(row[2]) != 0) {
+      EXPECT_EQ(log, Lines{kRefusals.at(row[2])});
+    }
     const bool at_once = h.threads->held.empty();
     EXPECT_EQ(h.Reply(id) == "none", !at_once);
     workers += at_once ? 0 : 1;
@@ -145,7 +157,7 @@ TEST(PrinterBridge, RepliesInSequence) {
   EXPECT_EQ(h.machine->windows, std::vector<WindowHandle>(workers, BridgeHarness::kWindow));
   // Each "settings" opens the Bluetooth page at once, owned by the window.
   EXPECT_EQ(h.shell->calls, decltype(h.shell->calls)(
-                                4, {BridgeHarness::kWindow, L"open", L"ms-settings:bluetooth"}));
+                                5, {BridgeHarness::kWindow, L"open", L"ms-settings:bluetooth"}));
 }
 
 const char kPrint[] = R"({"device": "serial:COM5", "bytes": bytes(2):1b40})";
