@@ -33,7 +33,7 @@ struct PrintRecord {
 class FakeMachine : public WindowPoster, public PrinterServices {
  public:
   ~FakeMachine() override {
-    if (destroyed) destroyed();
+    if (destroyed) destroyed(*this);
   }
   bool Post(WindowHandle window, unsigned int message) override {
     ++posts;
@@ -64,7 +64,7 @@ class FakeMachine : public WindowPoster, public PrinterServices {
   std::deque<unsigned int> queue;
   std::vector<WindowHandle> windows;  // of each accepted post
   std::vector<PrintRecord> printed;
-  std::function<void()> destroyed;  // called as the machine goes
+  std::function<void(const FakeMachine&)> destroyed;  // called as the machine goes
 
  private:
   void Print(const std::string& id, const std::vector<uint8_t>& bytes, bool serial) {
