@@ -6,7 +6,7 @@
 #include <string>
 
 #include "channel/binary_messenger.h"
-#include "host/engine_api/flutter_windows.h"
+#include "outside/flutter_windows.h"
 
 namespace flutter {
 

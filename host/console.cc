@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "host/engine_api/flutter_windows.h"
+#include "outside/flutter_windows.h"
 
 namespace {
 

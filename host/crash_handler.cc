@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "host/log_place.h"
+#include "outside/log_place.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // What the program leaves when it dies: a minidump in %LOCALAPPDATA%\Quenbrel\crashes (the newest
-// few kept, host/log_place.h) and one English line on standard error: what happened, where, the
+// few kept, outside/log_place.h) and one English line on standard error: what happened, where, the
 // stack as module+offset frames (innermost first, at most 32) and the dump's path. Then the
 // process ends, without the system's crash dialog.
 //

@@ -12,9 +12,9 @@
 
 #include "channel/binary_messenger.h"
 #include "channel/binary_messenger_impl.h"
-#include "host/engine_api/flutter_windows.h"
 #include "host/engine_project.h"
 #include "host/plugin_registry.h"
+#include "outside/flutter_windows.h"
 
 namespace flutter {
 

@@ -11,10 +11,10 @@
 #include <memory>
 #include <optional>
 
-#include "host/engine_api/flutter_windows.h"
 #include "host/engine_project.h"
 #include "host/flutter_engine.h"
 #include "host/flutter_view.h"
+#include "outside/flutter_windows.h"
 
 namespace flutter {
 

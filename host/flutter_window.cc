@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "host/engine_api/flutter_inappwebview_windows_plugin.h"
 #include "host/shutdown_block_reason_win32.h"
+#include "outside/flutter_inappwebview_windows_plugin.h"
 #include "printer/win32/printer_bridge_win32.h"
 
 namespace {

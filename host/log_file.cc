@@ -13,8 +13,8 @@
 
 #include "channel/log_line.h"
 #include "host/console.h"
-#include "host/engine_api/flutter_windows.h"
-#include "host/log_place.h"
+#include "outside/flutter_windows.h"
+#include "outside/log_place.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The log file the program keeps when its log lines would otherwise go nowhere
-// (host/log_place.h). Every copy of the program appends to the same file: it is opened for
+// (outside/log_place.h). Every copy of the program appends to the same file: it is opened for
 // appending only, so that each write lands at its end, and each log line (flutter::LogLine) is one
 // write, made under a lock on the file that the copies share, so that lines never overwrite or cut
 // into each other. No handle to it is inherited by a child process.

@@ -14,8 +14,7 @@
 #include "host/flutter_window.h"
 #include "host/log_file.h"
 #include "host/single_program.h"
-#include "printer/platform/thread_starter.h"
-#include "printer/printer_bridge.h"
+#include "printer/printer_work.h"
 
 namespace {
 
@@ -74,7 +73,7 @@ int APIENTRY wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const int exit_code = RunWindow();
   // A ticket still being sent when the window closed is finished, not cut off by the exit.
-  if (!WaitForLiveWorkers(kLongestOperation)) {
+  if (!WaitForPrinterWork()) {
     flutter::LogLine("Exiting while a printer operation still runs.");
   }
   CoUninitialize();

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/engine_api/flutter_windows.h"
+#include "outside/flutter_windows.h"
 
 namespace flutter {
 

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/engine_api/flutter_windows.h"
+#include "outside/flutter_windows.h"
 
 class Win32Window {
  public:

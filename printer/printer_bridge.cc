@@ -1,11 +1,13 @@
 #include "printer/printer_bridge.h"
 
+#include <cstring>
 #include <exception>
 #include <utility>
 #include <vector>
 
 #include "channel/log_line.h"
 #include "channel/standard_method_codec.h"
+#include "printer/live_worker.h"
 #include "printer/printer_messages.h"
 #include "printer/printer_tasks.h"
 
@@ -28,6 +30,27 @@ void FallBack(flutter::MethodResult& result, const char* message) noexcept {
     result.Error(kPrinterCode, message);
   } catch (...) {
     result.NotImplemented();
+  }
+}
+
+// Logs that a call was refused, with the reason that the exception being handled gives, if any:
+// one line, put together on the stack, as memory may be what ran out.
+void LogRefusal() noexcept {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    static constexpr char kPrefix[] = "Printer call failed; refused: ";
+    char line[256];
+    size_t size = sizeof(kPrefix) - 1;
+    std::memcpy(line, kPrefix, size);
+    for (const char* c = e.what(); *c != '\0' && size + 1 < sizeof(line); ++c) {
+      line[size++] =
+          static_cast<unsigned char>(*c) < 0x20 ? ' ' : *c;  // one line, whatever it holds
+    }
+    line[size] = '\0';
+    flutter::LogLine(line);
+  } catch (...) {
+    flutter::LogLine("Printer call failed; refused.");
   }
 }
 
@@ -67,7 +90,7 @@ void PrinterBridge::HandleMethodCall(const flutter::MethodCall& call,
   } catch (...) {
     // No worker thread, no memory for the ticket's copy or for the answer, ...: the call is
     // refused and the bridge stays as it was. Nothing may reach the channel layer.
-    flutter::LogLine("Printer call failed; refused.");
+    LogRefusal();
     if (result) FallBack(*result, kWorkerStartMessage);
   }
 }
@@ -117,11 +140,25 @@ void PrinterBridge::OpenSettings(Result& result) {
   }
 }
 
+// Counted from its start: its first member goes last, after the task with its copies and maybe
+// the last of the bridge's state.
+struct PrinterBridge::Worker {
+  LiveWorker live;
+  std::shared_ptr<State> state;
+  Task task;
+  std::shared_ptr<WindowPoster> poster;
+
+  void operator()() const { RunWorker(*state, task, *poster); }
+};
+
 void PrinterBridge::RunOperation(Task task, std::unique_ptr<Result>& result) {
-  platform.threads->StartDetached([state = state, task = std::move(task),
-                                   poster = platform.poster] { RunWorker(*state, task, *poster); });
-  // Pending from here on; the worker's message is handled on this thread, so after this.
-  pending_result = std::move(result);
+  pending_result = std::move(result);  // busy before a worker exists that could complete it
+  try {
+    platform.threads->StartDetached(Worker{LiveWorker(), state, std::move(task), platform.poster});
+  } catch (...) {
+    result = std::move(pending_result);  // no worker: Idle again, the call the caller's to answer
+    throw;
+  }
 }
 
 void PrinterBridge::RunWorker(State& state, const Task& task, WindowPoster& poster) {

@@ -4,7 +4,6 @@
 #define QUENBREL_PRINTER_PRINTER_BRIDGE_H_
 
 #include <atomic>
-#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -21,7 +20,6 @@
 #include "printer/platform/window_handle.h"
 #include "printer/platform/window_poster.h"
 #include "printer/printer_services.h"
-#include "printer/serial_transport.h"
 
 // The private message that wakes the window's thread when an operation has finished (WM_APP +
 // 0x5A). Posted with wParam 0 and lParam 0; only the number matters.
@@ -29,11 +27,6 @@ constexpr unsigned int kPrinterResultMessage = 0x805A;
 
 // The largest ticket "print" accepts, in bytes.
 constexpr size_t kMaxTicketBytes = 65536;
-
-// The longest an operation can take: a largest ticket to a serial port, every piece of which
-// waits out the write time-out. The program waits that long at most for a worker still running.
-constexpr std::chrono::milliseconds kLongestOperation =
-    static_cast<long long>(kMaxTicketBytes / kSerialPieceBytes) * kSerialWriteTimeout;
 
 // The operating-system services the bridge runs on, chosen by whoever builds it.
 struct BridgePlatform {
@@ -93,8 +86,11 @@ class PrinterBridge {
 
   void Dispatch(const flutter::MethodCall& call, std::unique_ptr<Result>& result);
   void OpenSettings(Result& result);
-  // Starts the worker and takes |result| as pending; when no worker starts, |result| stays with
-  // the caller and the thread library's error is rethrown.
+  // What a worker thread runs and holds, counted as the printer's work (printer/printer_work.h).
+  struct Worker;
+
+  // Takes |result| as pending, then starts the worker. When no worker starts, |result| goes back
+  // to the caller, the bridge is Idle again and the thread library's error is rethrown.
   void RunOperation(Task task, std::unique_ptr<Result>& result);
   static void RunWorker(State& state, const Task& task, WindowPoster& poster);
   // Stores a failure with |message|, or as lost without one. Never throws.

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/log_place.h"
+#include "outside/log_place.h"
 #include "printer/tool/tool_messages.h"
 
 namespace {

@@ -32,7 +32,7 @@ struct FileEntry {
   std::uint64_t size = 0;
 };
 
-// Where the program leaves what support reads (host/log_place.h); each empty when unknown.
+// Where the program leaves what support reads (outside/log_place.h); each empty when unknown.
 struct ProgramTraces {
   std::string log, old_log, crash_folder;
 };

@@ -8,20 +8,22 @@
 
 namespace {
 
-DWORD WINAPI RunWorker(void* parameter) {
-  std::unique_ptr<LiveWorker> worker(static_cast<LiveWorker*>(parameter));
-  worker->Run();
+using Body = std::function<void()>;
+
+DWORD WINAPI RunBody(void* parameter) {
+  std::unique_ptr<Body> body(static_cast<Body*>(parameter));
+  (*body)();
   return 0;
 }
 
 }  // namespace
 
 void Win32ThreadStarter::StartDetached(std::function<void()> body) {
-  auto worker = std::make_unique<LiveWorker>(std::move(body));
-  HANDLE thread = CreateThread(nullptr, 0, RunWorker, worker.get(), 0, nullptr);
+  auto owned = std::make_unique<Body>(std::move(body));
+  HANDLE thread = CreateThread(nullptr, 0, RunBody, owned.get(), 0, nullptr);
   if (thread == nullptr) {
     throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
   }
-  static_cast<void>(worker.release());  // the thread owns it now
+  static_cast<void>(owned.release());  // the thread owns it now
   CloseHandle(thread);
 }

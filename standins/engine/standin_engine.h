@@ -27,7 +27,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/engine_api/flutter_windows.h"
+#include "outside/flutter_windows.h"
 #include "standins/engine/standin_engine_test_api.h"
 
 // Counted: the engine holds one reference until it ends; AddRef/Release add more. The object

@@ -13,7 +13,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "host/engine_api/flutter_windows.h"
+#include "outside/flutter_windows.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -19,7 +19,7 @@
 #include "channel/log_line.h"
 #include "host/crash_handler.h"
 #include "host/log_file.h"
-#include "host/log_place.h"
+#include "outside/log_place.h"
 
 namespace {
 

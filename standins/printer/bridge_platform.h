@@ -32,6 +32,9 @@ struct PrintRecord {
 // may be touched while a worker runs on its own.
 class FakeMachine : public WindowPoster, public PrinterServices {
  public:
+  ~FakeMachine() override {
+    if (destroyed) destroyed(*this);
+  }
   bool Post(WindowHandle window, unsigned int message) override {
     ++posts;
     if (refusals != 0) {
@@ -61,6 +64,7 @@ class FakeMachine : public WindowPoster, public PrinterServices {
   std::deque<unsigned int> queue;
   std::vector<WindowHandle> windows;  // of each accepted post
   std::vector<PrintRecord> printed;
+  std::function<void(const FakeMachine&)> destroyed;  // called as the machine goes
 
  private:
   void Print(const std::string& id, const std::vector<uint8_t>& bytes, bool serial) {
@@ -75,19 +79,23 @@ class FakeShell : public Shell {
   std::intptr_t Execute(WindowHandle owner, const wchar_t* verb, const wchar_t* file) override {
     calls.emplace_back(owner, verb, file);
     if (fails) throw std::runtime_error("shell");
+    if (throws_other) throw 7;
     return answer;
   }
   std::intptr_t answer = 42;
-  bool fails = false;
+  bool fails = false, throws_other = false;
   std::vector<std::tuple<WindowHandle, std::wstring, std::wstring>> calls;
 };
 
 class HeldThreads : public ThreadStarter {
  public:
   void StartDetached(std::function<void()> body) override {
-    if (refuse)
-      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    if (refuse) throw Refusal();
     held.push_back(std::move(body));
+  }
+  // What a refused start throws, as the thread library does.
+  static std::system_error Refusal() {
+    return std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
   }
   bool refuse = false;
   std::deque<std::function<void()>> held;

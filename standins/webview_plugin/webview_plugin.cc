@@ -6,7 +6,7 @@
 #include <cstring>
 #include <set>
 
-#include "host/engine_api/flutter_inappwebview_windows_plugin.h"
+#include "outside/flutter_inappwebview_windows_plugin.h"
 #include "standins/engine/standin_engine_test_api.h"
 
 namespace {

@@ -6,12 +6,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "channel/binary_messenger_impl.h"
+#include "printer/printer_work.h"
 #include "standins/driver/app_messages.h"
 #include "standins/engine/standin_engine_handle.h"
 #include "standins/memory/failing_new.h"
@@ -116,26 +118,38 @@ int64_t CallRow(BridgeHarness& h, const Lines& row) {
   h.machine->print_throws_other = row[2] == "print throws an int";
   if (const auto answer = failure("shell answers")) h.shell->answer = std::stoi(*answer);
   h.shell->fails = row[2] == "shell fails";
+  h.shell->throws_other = row[2] == "shell throws an int";
   h.threads->refuse = row[2] == "no thread";
   if (row[0] == "-") return h.engine.Inject(app::kPrinterChannel, Hex(row[1]));
   return h.Call(row[0], row[1].empty() ? "null" : row[1]);
 }
 
+// The one log line of a call refused on the window's thread, by its SETUP: with its reason.
+const std::map<std::string, std::string> kRefusals = {
+    {"no thread", std::string("Printer call failed; refused: ") + HeldThreads::Refusal().what()},
+    {"shell fails", "Printer call failed; refused: shell"},
+    {"shell throws an int", "Printer call failed; refused."}};
+
 // Calls one after the other on one bridge (bridge_cases.txt): argument errors, unknown methods,
-// "settings" and failures on the window's thread answered at once, "list" and "print" through a
-// worker, each answered once with its own outcome (no stale list, no stale error), the exact bytes
-// to the device, the devices listed afresh.
+// "settings" and failures on the window's thread answered at once (a refusal logged with its
+// reason), "list" and "print" through a worker, each answered once with its own outcome (no stale
+// list, no stale error), the exact bytes to the device, the devices listed afresh, no worker left.
 TEST(PrinterBridge, RepliesInSequence) {
   BridgeHarness h;
   std::vector<PrintRecord> printed;
   size_t workers = 0;
   for (const Lines& row : Cases("bridge_cases.txt", "call")) {
     SCOPED_TRACE(row[5]);
-    const int64_t id = CallRow(h, row);
+    int64_t id = 0;
+    const Lines log = Logged([&] { id = CallRow(h, row); });
+    if (kRefusals.count(row[2]) != 0) {
+      EXPECT_EQ(log, Lines{kRefusals.at(row[2])});
+    }
     const bool at_once = h.threads->held.empty();
     EXPECT_EQ(h.Reply(id) == "none", !at_once);
     workers += at_once ? 0 : 1;
     h.Finish();
+    EXPECT_FALSE(PrinterWorkRunning());
     EXPECT_EQ(h.Reply(id), row[3] == "LISTED" ? Listed() : row[3]);
     if (!row[4].empty()) printed.push_back(Printed(row[4]));
     EXPECT_TRUE(h.machine->printed == printed);
@@ -143,7 +157,7 @@ TEST(PrinterBridge, RepliesInSequence) {
   EXPECT_EQ(h.machine->windows, std::vector<WindowHandle>(workers, BridgeHarness::kWindow));
   // Each "settings" opens the Bluetooth page at once, owned by the window.
   EXPECT_EQ(h.shell->calls, decltype(h.shell->calls)(
-                                4, {BridgeHarness::kWindow, L"open", L"ms-settings:bluetooth"}));
+                                5, {BridgeHarness::kWindow, L"open", L"ms-settings:bluetooth"}));
 }
 
 const char kPrint[] = R"({"device": "serial:COM5", "bytes": bytes(2):1b40})";
@@ -173,17 +187,24 @@ TEST(PrinterBridge, BusyWhilePending) {
   }
 }
 
-// The bridge goes while a ticket is being sent: it still goes out; nothing is posted or answered,
-// the worker lets go of everything it held, and the engine answers a later call (no handler).
+// The bridge goes while a ticket is being sent: it still goes out; nothing is posted or answered;
+// the worker counts as the printer's work until it has let go of everything it held (here the last
+// of the machine); the engine answers a later call (no handler).
 TEST(PrinterBridge, DestroyedWhilePending) {
   BridgeHarness h;
   const int64_t id = h.Call("print", kPrint);
   std::function<void()> worker = std::move(h.threads->held.front());  // the bridge owns |threads|
   h.bridge.reset();
+  std::string at_end;  // the machine as the worker lets go of it
+  h.machine->destroyed = [&at_end](const FakeMachine& m) {
+    at_end = std::to_string(m.printed.size()) + " printed, " + std::to_string(m.posts) +
+             " posted, " + (PrinterWorkRunning() ? "counted" : "not counted");
+  };
+  h.machine.reset();
+  EXPECT_TRUE(PrinterWorkRunning());
   std::thread(std::move(worker)).join();
-  EXPECT_EQ(h.machine.use_count(), 1);
-  EXPECT_EQ(h.machine->printed.size(), 1u);
-  EXPECT_EQ(h.machine->posts, 0);
+  EXPECT_EQ(at_end, "1 printed, 0 posted, counted");
+  EXPECT_FALSE(PrinterWorkRunning());
   EXPECT_EQ(h.Reply(id), "none");
   EXPECT_EQ(h.Reply(h.Call("list")), "empty");
 }

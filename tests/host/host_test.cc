@@ -19,7 +19,8 @@
 #include "host/flutter_view_controller.h"
 #include "host/session_end.h"
 #include "host/win32_window.h"
-#include "printer/platform/thread_starter.h"
+#include "printer/live_worker.h"
+#include "printer/printer_work.h"
 #include "standins/engine/standin_engine_test_api.h"
 #include "tests/test_util.h"
 
@@ -173,7 +174,7 @@ TEST(SessionEnd, WaitsForTheRunningOperation) {
   for (const auto& [running, steps, expected] : rows) {
     calls.clear();
     SessionEnd session_end(std::make_unique<Reason>());
-    auto operation = running ? std::make_unique<LiveWorker>(nullptr) : nullptr;
+    auto operation = running ? std::make_unique<LiveWorker>() : nullptr;
     for (const char step : steps) {
       if (step == 'q') {
         session_end.OnQuery();
@@ -186,7 +187,7 @@ TEST(SessionEnd, WaitsForTheRunningOperation) {
         if (done.wait_for(500ms) != std::future_status::ready) operation.reset();
       });
       session_end.OnEnd(ending);
-      const bool idle = WaitForLiveWorkers(0ms);
+      const bool idle = !PrinterWorkRunning();
       returned.set_value();
       finishing.join();
       EXPECT_EQ(idle, ending || !was_running) << steps << ": an end waits, a cancelled one not";

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "host/log_place.h"
+#include "outside/log_place.h"
 #include "printer/text_conversion.h"
 #include "printer/win32/wide_string_win32.h"
 #include "quenbrel_version.h"

@@ -2,8 +2,8 @@
 // Handles are opaque: the host never looks inside them and ends each one only as its owner says.
 // The Windows-only part (views, window procedure, monitor DPI) is declared only for Windows builds;
 // the engine and messenger part also builds natively, against the stand-in engine used in tests.
-#ifndef QUENBREL_HOST_ENGINE_API_FLUTTER_WINDOWS_H_
-#define QUENBREL_HOST_ENGINE_API_FLUTTER_WINDOWS_H_
+#ifndef QUENBREL_OUTSIDE_FLUTTER_WINDOWS_H_
+#define QUENBREL_OUTSIDE_FLUTTER_WINDOWS_H_
 
 #include <stdbool.h>
 #include <stddef.h>
@@ -116,4 +116,4 @@ FLUTTER_EXPORT UINT FlutterDesktopGetDpiForMonitor(HMONITOR monitor);
 }  // extern "C"
 #endif
 
-#endif  // QUENBREL_HOST_ENGINE_API_FLUTTER_WINDOWS_H_
+#endif  // QUENBREL_OUTSIDE_FLUTTER_WINDOWS_H_

@@ -1,8 +1,8 @@
 // Where the program leaves what support reads: its log, when it has nowhere else to write it, and
 // the evidence of its crashes, in folders under the one that %LOCALAPPDATA% names. The support
 // tool's report reads them there too.
-#ifndef QUENBREL_HOST_LOG_PLACE_H_
-#define QUENBREL_HOST_LOG_PLACE_H_
+#ifndef QUENBREL_OUTSIDE_LOG_PLACE_H_
+#define QUENBREL_OUTSIDE_LOG_PLACE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -24,4 +24,4 @@ inline constexpr std::size_t kKeptCrashDumps = 5;
 // ...and one log line that starts with this.
 inline constexpr char kCrashLinePrefix[] = "Crash: ";
 
-#endif  // QUENBREL_HOST_LOG_PLACE_H_
+#endif  // QUENBREL_OUTSIDE_LOG_PLACE_H_

@@ -1,9 +1,9 @@
 // Our declaration of the web-view plug-in library's one function
 // (flutter_inappwebview_windows_plugin.dll).
-#ifndef QUENBREL_HOST_ENGINE_API_FLUTTER_INAPPWEBVIEW_WINDOWS_PLUGIN_H_
-#define QUENBREL_HOST_ENGINE_API_FLUTTER_INAPPWEBVIEW_WINDOWS_PLUGIN_H_
+#ifndef QUENBREL_OUTSIDE_FLUTTER_INAPPWEBVIEW_WINDOWS_PLUGIN_H_
+#define QUENBREL_OUTSIDE_FLUTTER_INAPPWEBVIEW_WINDOWS_PLUGIN_H_
 
-#include "host/engine_api/flutter_windows.h"
+#include "outside/flutter_windows.h"
 
 #if defined(FLUTTER_PLUGIN_IMPL)
 #define FLUTTER_PLUGIN_EXPORT __declspec(dllexport)
@@ -23,4 +23,4 @@ FLUTTER_PLUGIN_EXPORT void FlutterInappwebviewWindowsPluginCApiRegisterWithRegis
 }  // extern "C"
 #endif
 
-#endif  // QUENBREL_HOST_ENGINE_API_FLUTTER_INAPPWEBVIEW_WINDOWS_PLUGIN_H_
+#endif  // QUENBREL_OUTSIDE_FLUTTER_INAPPWEBVIEW_WINDOWS_PLUGIN_H_
