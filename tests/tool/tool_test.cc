@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "printer/device_discovery.h"
@@ -235,6 +236,31 @@ TEST(ToolReport, EverySection) {
                 "crashes\r\nAucun plantage.\r\n\r\nJournal (200 dernieres lignes de quenbrel.1.log "
                 "et quenbrel.log) : C:\\Local\\logs\r\nAucun journal.\r\n"),
             std::string::npos);
+}
+
+// The exit codes that docs/support.md lists are the tables' rows, in code order.
+TEST(ToolDocs, ExitCodesAreTheTables) {
+  std::multimap<int, std::string> rows;
+  for (const PrinterFailureRow& row : kPrinterFailures) rows.emplace(row.exit_code, row.meaning);
+  for (const ToolOutcomeRow& row : kToolOutcomes) rows.emplace(row.exit_code, row.meaning);
+  for (const ToolOutcomeRow& row : kStatusOutcomes) rows.emplace(row.exit_code, row.meaning);
+  Lines code, page;
+  for (const auto& [exit_code, meaning] : rows) {
+    code.push_back("| " + std::to_string(exit_code) + " | " + meaning + " |");
+  }
+  std::ifstream file("support.md");
+  for (std::string line; std::getline(file, line);) {
+    if (std::regex_match(line, std::regex(R"(\| *[0-9]+ *\|.*)"))) page.push_back(line);
+  }
+  for (const std::string& row : code) {
+    EXPECT_EQ(std::count(page.begin(), page.end(), row), 1) << "not in docs/support.md: " << row;
+  }
+  for (const std::string& row : page) {
+    EXPECT_EQ(std::count(code.begin(), code.end(), row), 1) << "not in the code's tables: " << row;
+  }
+  if (!HasFailure()) {
+    EXPECT_EQ(page, code) << "the page's rows out of code order";
+  }
 }
 
 }  // namespace
