@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <exception>
 
-#include "printer/device_name.h"
+#include "printer/device_id.h"
 #include "printer/printer_bridge.h"
 #include "printer/printer_error.h"
 #include "printer/printer_messages.h"
@@ -18,11 +18,6 @@ namespace {
 
 constexpr std::uint32_t kStatusTimeoutMs = 500;
 constexpr int kExitSuccess = ExitCodeOf(ToolOutcome::kSuccess);
-
-template <size_t N>
-bool StartsWith(const std::string& text, const char (&prefix)[N]) {
-  return text.compare(0, N - 1, prefix) == 0;
-}
 
 int Fail(ToolOutput* output, const std::string& message, int code) {
   output->err += message + "\n";
@@ -68,10 +63,11 @@ int Status(ToolDevices& devices, const std::string& id, ToolOutput* output) {
 
 int Clear(ToolDevices& devices, const std::string& id, ToolOutput* output) {
   LookUp(devices, id);
-  if (StartsWith(id, kSerialIdPrefix)) return Fail(output, kNoQueueMessage, ToolOutcome::kNoQueue);
-  if (!StartsWith(id, kPrinterIdPrefix)) throw PrinterError(PrinterFailure::kUnknownDevice);
-  const JobsCancelled jobs =
-      devices.queue.CancelJobs(SystemNameFromId(id, sizeof(kPrinterIdPrefix) - 1));
+  const DeviceId device = ParseDeviceId(id);
+  if (device.kind == DeviceKind::kSerial) {
+    return Fail(output, kNoQueueMessage, ToolOutcome::kNoQueue);
+  }
+  const JobsCancelled jobs = devices.queue.CancelJobs(device.system_name);
   if (!jobs.opened) throw PrinterError(PrinterFailure::kPrinterUnavailable);
   if (!jobs.listed) return Fail(output, kQueueUnreadableMessage, ToolOutcome::kQueueNotCleared);
   output->out += kJobsCancelledLabel + std::to_string(jobs.cancelled) + "\n";
@@ -122,12 +118,11 @@ int Run(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& 
 }  // namespace
 
 DeviceStatus StatusOf(ToolDevices& devices, const std::string& id) {
-  if (StartsWith(id, kSerialIdPrefix)) {
+  const DeviceId device = ParseDeviceId(id);
+  if (device.kind == DeviceKind::kSerial) {
     return DecodeSerialStatus(AskSerialStatus(devices.serial_port, id, kStatusTimeoutMs));
   }
-  if (!StartsWith(id, kPrinterIdPrefix)) throw PrinterError(PrinterFailure::kUnknownDevice);
-  const std::optional<PrinterRecord> record =
-      devices.queue.ReadRecord(SystemNameFromId(id, sizeof(kPrinterIdPrefix) - 1));
+  const std::optional<PrinterRecord> record = devices.queue.ReadRecord(device.system_name);
   if (!record) throw PrinterError(PrinterFailure::kPrinterUnavailable);
   return DescribePrinterRecord(*record);
 }
