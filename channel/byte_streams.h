@@ -16,7 +16,7 @@ constexpr size_t kUnknownEnd = std::numeric_limits<size_t>::max();
 // What decoding one message may still spend, kept with the message's reader so that every value
 // decoded from it, through any serializer and at any depth, draws on the same budget. The standard
 // codec's decoder starts and spends it (see kFillInBudget); a reader only holds it, and counts its
-// own short reads in it.
+// own short reads in it: that count is how the decoder sees a reader without a known end run dry.
 struct DecodeBudget {
   bool started = false;
   // Bytes that sizes may still announce ahead of the bytes that carry them.
@@ -31,10 +31,12 @@ class ByteStreamReader {
  public:
   virtual ~ByteStreamReader() = default;
 
-  // One byte; 0 (after logging) when none is left.
+  // One byte; 0 when none is left, after counting the short read in decode_budget() and logging
+  // it (LogShortRead in byte_buffer_streams.h does both).
   virtual uint8_t ReadByte() = 0;
 
-  // |length| bytes into |buffer|; when fewer are left, logs and leaves |buffer| as it was.
+  // |length| bytes into |buffer|; when fewer are left, counts and logs the short read as ReadByte
+  // does and leaves |buffer| as it was.
   virtual void ReadBytes(uint8_t* buffer, size_t length) = 0;
 
   // Skips to the next multiple of |alignment|, counted from the start of the message.

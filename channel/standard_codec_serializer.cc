@@ -425,11 +425,13 @@ class Decoder {
   }
 
   // Whether another element of a list or map is to be read: always when its size was within the
-  // budget, else while the message has bytes left.
-  bool MoreToRead(bool within_budget) {
-    if (within_budget || stream_.BytesRemaining() > 0) {
-      return true;
-    }
+  // budget, else while the message has bytes left; from a reader that does not know its end, until
+  // a read comes up short (the message had |short_reads| when the list or map began).
+  bool MoreToRead(bool within_budget, size_t short_reads) {
+    if (within_budget) return true;
+    const size_t remaining = stream_.BytesRemaining();
+    if (remaining == kUnknownEnd) return budget_.short_reads == short_reads;
+    if (remaining > 0) return true;
     LogShortRead(budget_);
     return false;
   }
@@ -457,14 +459,22 @@ class Decoder {
       }
       return Container(count, Element());  // empty, or filled in (Consume logged)
     } else {
-      // One read straight into the value; from a reader that does not know its end, one per part.
-      const size_t part = remaining == kUnknownEnd ? kPartBytes / sizeof(Element) : count;
+      // One read straight into the value; from a reader that does not know its end, one per part
+      // until a read comes up short: the value is then filled in within the budget, else empty.
+      const bool unknown_end = remaining == kUnknownEnd;
+      const size_t part = unknown_end ? kPartBytes / sizeof(Element) : count;
+      const size_t short_reads = budget_.short_reads;
       Container block;
       for (size_t done = 0; done < count;) {
         const size_t length = std::min(part, count - done);
         block.resize(done + length);
         stream_.ReadBytes(reinterpret_cast<uint8_t*>(&block[done]), length * sizeof(Element));
         done += length;
+        if (unknown_end && budget_.short_reads != short_reads) {
+          if (!Spend(budget_, byte_count)) return Container();
+          block.resize(count);
+          break;
+        }
       }
       return block;
     }
@@ -479,18 +489,19 @@ class Decoder {
       return;
     }
     const size_t count = ReadSizeFrom(stream_);
+    const size_t short_reads = budget_.short_reads;
     if (type == kList) {
       EncodableList& list = out.emplace<EncodableList>();
       const bool within_budget = Spend(budget_, count);
       if (within_budget) list.reserve(count);
-      for (size_t i = 0; i < count && MoreToRead(within_budget); ++i) {
+      for (size_t i = 0; i < count && MoreToRead(within_budget, short_reads); ++i) {
         ReadNested(list.emplace_back());
       }
       return;
     }
     EncodableMap& map = out.emplace<EncodableMap>();
     const bool within_budget = Spend(budget_, 2 * static_cast<uint64_t>(count));
-    for (size_t i = 0; i < count && MoreToRead(within_budget); ++i) {
+    for (size_t i = 0; i < count && MoreToRead(within_budget, short_reads); ++i) {
       // The value is read straight into its entry. With duplicate keys the first pair read stays.
       const size_t size = map.size();
       auto entry = AddEntry(map);

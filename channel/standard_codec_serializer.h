@@ -26,8 +26,9 @@ constexpr int kMaxNestingDepth = 128;
 // It pays for what runs ahead of the bytes: a list's room (one per element), a map's entries (two
 // each), the zeros of a string or typed list whose bytes are not all there; no whole message needs
 // more than its length. Within it, a value cut short keeps its announced length, filled in with
-// zeros or nulls; past it, a value holds only what the message holds (one short-read line). So
-// decoding costs memory, time and log lines in proportion to the message.
+// zeros or nulls; past it, a value holds only what the message holds (one short-read line): from a
+// reader that does not know its end, what it read up to its first short read. So decoding costs
+// memory, time and log lines in proportion to the message, whatever the reader.
 constexpr size_t kFillInBudget = 64 * 1024;
 
 class StandardCodecSerializer {

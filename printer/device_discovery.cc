@@ -4,6 +4,7 @@
 #include <regex>
 #include <string>
 
+#include "printer/device_id.h"
 #include "printer/printer_messages.h"
 #include "printer/text_conversion.h"
 
@@ -38,7 +39,7 @@ void AppendPrinters(Spooler& spooler, std::vector<PrinterDevice>* devices) {
     const std::optional<std::u16string> name16 = spooler.PrinterName(buffer.data(), i);
     const std::string name = name16 ? Utf16ToUtf8(*name16) : std::string();
     if (name.empty() || IsExcludedPrinter(name)) continue;
-    devices->push_back({kPrinterIdPrefix + name, name + kPrinterLabelSuffix});
+    devices->push_back({FormDeviceId(DeviceKind::kPrinter, name), name + kPrinterLabelSuffix});
   }
 }
 
@@ -56,7 +57,7 @@ void AppendSerialPorts(DosDevices& dos_devices, std::vector<PrinterDevice>* devi
     if (end == std::u16string::npos) end = buffer.size();  // unterminated: stop at the end
     const std::string name = Utf16ToUtf8(std::u16string_view(buffer).substr(start, end - start));
     if (std::regex_match(name, com_port)) {
-      devices->push_back({kSerialIdPrefix + name, name + kSerialLabelSuffix});
+      devices->push_back({FormDeviceId(DeviceKind::kSerial, name), name + kSerialLabelSuffix});
     }
     start = end + 1;
   }

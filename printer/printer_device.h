@@ -5,8 +5,7 @@
 #include <string>
 
 struct PrinterDevice {
-  // kPrinterIdPrefix or kSerialIdPrefix (printer_messages.h) followed by the system's own name, in
-  // UTF-8. The prefix alone tells the transport.
+  // The prefix that tells the transport, then the system's own name in UTF-8 (device_id.h).
   std::string id;
   // Display label in UTF-8; nothing parses it.
   std::string name;

@@ -1,16 +1,7 @@
 #include "printer/printer_tasks.h"
 
+#include "printer/device_id.h"
 #include "printer/printer_error.h"
-#include "printer/printer_messages.h"
-
-namespace {
-
-template <size_t N>
-bool StartsWith(const std::string& text, const char (&prefix)[N]) {
-  return text.compare(0, N - 1, prefix) == 0;
-}
-
-}  // namespace
 
 flutter::EncodableValue BuildDeviceList(PrinterServices& services) {
   flutter::EncodableList list;
@@ -36,12 +27,13 @@ flutter::EncodableValue PrintTicket(PrinterServices& services, const std::string
   if (!found) {
     throw PrinterError(PrinterFailure::kDeviceGone);
   }
-  if (StartsWith(device_id, kSerialIdPrefix)) {
-    services.PrintToSerialPort(device_id, bytes);
-  } else if (StartsWith(device_id, kPrinterIdPrefix)) {
-    services.PrintToWindowsPrinter(device_id, bytes);
-  } else {
-    throw PrinterError(PrinterFailure::kUnknownDevice);
+  switch (ParseDeviceId(device_id).kind) {
+    case DeviceKind::kSerial:
+      services.PrintToSerialPort(device_id, bytes);
+      break;
+    case DeviceKind::kPrinter:
+      services.PrintToWindowsPrinter(device_id, bytes);
+      break;
   }
   return flutter::EncodableValue();
 }

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-#include "printer/device_name.h"
-#include "printer/printer_device.h"
+#include "printer/device_id.h"
 #include "printer/printer_error.h"
-#include "printer/printer_messages.h"
 
 namespace {
 
@@ -41,7 +39,7 @@ void SetLine(CommState* state) {
 // `use(handle)` and closes the port, however the call ends.
 template <typename Use>
 void WithPort(SerialPort& port, const std::string& id, Use use) {
-  const std::u16string path = u"\\\\.\\" + SystemNameFromId(id, sizeof(kSerialIdPrefix) - 1);
+  const std::u16string path = u"\\\\.\\" + ParseDeviceId(id).system_name;
 
   SerialHandle handle{};
   if (!port.Open(path, &handle)) throw PrinterError(PrinterFailure::kPortUnavailable);

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "printer/device_name.h"
-#include "printer/printer_device.h"
+#include "printer/device_id.h"
 #include "printer/printer_error.h"
-#include "printer/printer_messages.h"
 
 namespace {
 
@@ -33,7 +31,7 @@ class OpenPrinter {
 
 void PrintToWindowsPrinter(Spooler& spooler, const std::string& id,
                            const std::vector<std::uint8_t>& bytes) {
-  const std::u16string name = SystemNameFromId(id, sizeof(kPrinterIdPrefix) - 1);
+  const std::u16string name = ParseDeviceId(id).system_name;
 
   PrinterHandle handle{};
   if (!spooler.Open(name, &handle)) throw PrinterError(PrinterFailure::kPrinterUnavailable);

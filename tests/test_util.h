@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -80,6 +81,19 @@ std::basic_string<Char> Unescaped(const std::string& text) {
     i += digits == 0 ? 0 : 1 + digits;
   }
   return out;
+}
+
+// The French texts of the printer's and the tool's tables ("message" rows) by short name, spelled
+// out by their last field; "" for none.
+inline const std::string& Message(const std::string& name) {
+  static const std::map<std::string, std::string> messages = [] {
+    std::map<std::string, std::string> m = {{"", ""}};
+    for (const char* file : {"printer_cases.txt", "tool_cases.txt"}) {
+      for (const Lines& row : Cases(file, "message")) m[row[0]] = Unescaped(row.back());
+    }
+    return m;
+  }();
+  return messages.at(name);
 }
 
 // The lines that |run| writes to standard error.

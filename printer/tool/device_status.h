@@ -9,19 +9,10 @@
 #include <vector>
 
 #include "printer/platform/printer_queue.h"
+#include "printer/tool/tool_outcomes.h"
 
-// A status's most pressing finding; each has its own exit code (tool_commands.h). Declared from the
-// least to the most pressing.
-enum class StatusOutcome {
-  kReady,
-  kOffline,  // offline, paused or used offline: it will not print
-  kError,
-  kPaperOut,
-  kCoverOpen,
-  kNoAnswer,   // a request went unanswered: a one-way printer, or a link that is down
-  kNotStatus,  // an answer that breaks the fixed bits of a status byte
-};
-
+// The most pressing finding (StatusOutcome, from the least to the most pressing), and every
+// finding.
 struct DeviceStatus {
   StatusOutcome outcome = StatusOutcome::kReady;
   std::vector<std::string> lines;

@@ -9,7 +9,7 @@
 //   quenbrel-printers clear DEVICE         cancels the jobs waiting in a Windows printer's queue
 //   quenbrel-printers report [FILE]        writes the support report (on the desktop by default)
 // A failure prints the app's own French message (or the tool's) on standard error and exits with
-// the code of its kind (ExitCode in tool_commands.h, and the README).
+// the code of its kind (tool_outcomes.h and printer_error.h; docs/support.md lists them).
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -61,7 +61,7 @@ int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 and "\n" unchanged
   if (argc == 2 && std::wcscmp(argv[1], L"--version") == 0) {
     std::printf("quenbrel-printers %s\n", QUENBREL_VERSION_TEXT);
-    return 0;
+    return ExitCodeOf(ToolOutcome::kSuccess);
   }
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <exception>
 
-#include "printer/device_name.h"
+#include "printer/device_id.h"
 #include "printer/printer_bridge.h"
 #include "printer/printer_error.h"
 #include "printer/printer_messages.h"
@@ -17,65 +17,15 @@
 namespace {
 
 constexpr std::uint32_t kStatusTimeoutMs = 500;
-
-template <size_t N>
-bool StartsWith(const std::string& text, const char (&prefix)[N]) {
-  return text.compare(0, N - 1, prefix) == 0;
-}
-
-int ExitCodeOf(PrinterFailure kind) {
-  switch (kind) {
-    case PrinterFailure::kInvalidName:
-      return kExitInvalidName;
-    case PrinterFailure::kDeviceGone:
-      return kExitDeviceGone;
-    case PrinterFailure::kUnknownDevice:
-      return kExitUnknownDevice;
-    case PrinterFailure::kPrinterUnavailable:
-      return kExitPrinterUnavailable;
-    case PrinterFailure::kJobNotCreated:
-      return kExitJobNotCreated;
-    case PrinterFailure::kPageNotStarted:
-      return kExitPageNotStarted;
-    case PrinterFailure::kPrinterSendInterrupted:
-      return kExitPrinterSendInterrupted;
-    case PrinterFailure::kJobNotConfirmed:
-      return kExitJobNotConfirmed;
-    case PrinterFailure::kPortUnavailable:
-      return kExitPortUnavailable;
-    case PrinterFailure::kPortUnreadable:
-      return kExitPortUnreadable;
-    case PrinterFailure::kPortNotConfigured:
-      return kExitPortNotConfigured;
-    case PrinterFailure::kPortSendInterrupted:
-      return kExitPortSendInterrupted;
-  }
-  return kExitOther;
-}
-
-int ExitCodeOf(StatusOutcome outcome) {
-  switch (outcome) {
-    case StatusOutcome::kReady:
-      return kExitOk;
-    case StatusOutcome::kOffline:
-      return kExitOffline;
-    case StatusOutcome::kCoverOpen:
-      return kExitCoverOpen;
-    case StatusOutcome::kPaperOut:
-      return kExitPaperOut;
-    case StatusOutcome::kError:
-      return kExitPrinterError;
-    case StatusOutcome::kNoAnswer:
-      return kExitNoAnswer;
-    case StatusOutcome::kNotStatus:
-      return kExitNotStatus;
-  }
-  return kExitOther;
-}
+constexpr int kExitSuccess = ExitCodeOf(ToolOutcome::kSuccess);
 
 int Fail(ToolOutput* output, const std::string& message, int code) {
   output->err += message + "\n";
   return code;
+}
+
+int Fail(ToolOutput* output, const std::string& message, ToolOutcome outcome) {
+  return Fail(output, message, ExitCodeOf(outcome));
 }
 
 // Throws PrinterError(kDeviceGone) unless `id` is in a fresh enumeration, as "print" does.
@@ -91,17 +41,17 @@ int Print(ToolDevices& devices, ToolSystem& system, const std::string& id, const
   std::vector<std::uint8_t> ticket;
   switch (system.ReadRegularFile(path, kMaxTicketBytes, &ticket)) {
     case FileRead::kUnreadable:
-      return Fail(output, kUnreadableFileMessage, kExitFileUnreadable);
+      return Fail(output, kUnreadableFileMessage, ToolOutcome::kFileUnreadable);
     case FileRead::kTooBig:
-      return Fail(output, kTicketDataInvalidMessage, kExitTicketInvalid);
+      return Fail(output, kTicketDataInvalidMessage, ToolOutcome::kTicketInvalid);
     case FileRead::kRead:
       break;
   }
   if (ticket.empty() || ticket.size() > kMaxTicketBytes) {
-    return Fail(output, kTicketDataInvalidMessage, kExitTicketInvalid);
+    return Fail(output, kTicketDataInvalidMessage, ToolOutcome::kTicketInvalid);
   }
   PrintTicket(devices.services, id, ticket);
-  return kExitOk;
+  return kExitSuccess;
 }
 
 int Status(ToolDevices& devices, const std::string& id, ToolOutput* output) {
@@ -113,24 +63,25 @@ int Status(ToolDevices& devices, const std::string& id, ToolOutput* output) {
 
 int Clear(ToolDevices& devices, const std::string& id, ToolOutput* output) {
   LookUp(devices, id);
-  if (StartsWith(id, kSerialIdPrefix)) return Fail(output, kNoQueueMessage, kExitNoQueue);
-  if (!StartsWith(id, kPrinterIdPrefix)) throw PrinterError(PrinterFailure::kUnknownDevice);
-  const JobsCancelled jobs =
-      devices.queue.CancelJobs(SystemNameFromId(id, sizeof(kPrinterIdPrefix) - 1));
+  const DeviceId device = ParseDeviceId(id);
+  if (device.kind == DeviceKind::kSerial) {
+    return Fail(output, kNoQueueMessage, ToolOutcome::kNoQueue);
+  }
+  const JobsCancelled jobs = devices.queue.CancelJobs(device.system_name);
   if (!jobs.opened) throw PrinterError(PrinterFailure::kPrinterUnavailable);
-  if (!jobs.listed) return Fail(output, kQueueUnreadableMessage, kExitQueueNotCleared);
+  if (!jobs.listed) return Fail(output, kQueueUnreadableMessage, ToolOutcome::kQueueNotCleared);
   output->out += kJobsCancelledLabel + std::to_string(jobs.cancelled) + "\n";
-  if (jobs.refused != 0) return Fail(output, kJobsRefusedMessage, kExitQueueNotCleared);
-  return kExitOk;
+  if (jobs.refused != 0) return Fail(output, kJobsRefusedMessage, ToolOutcome::kQueueNotCleared);
+  return kExitSuccess;
 }
 
 int Report(ToolDevices& devices, ToolSystem& system, const std::string& path, ToolOutput* output) {
   const std::string report = SupportReport(devices, system);
   if (!system.WriteFile(path, report)) {
-    return Fail(output, kReportNotWrittenMessage + path, kExitReportNotWritten);
+    return Fail(output, kReportNotWrittenMessage + path, ToolOutcome::kReportNotWritten);
   }
   output->out += kReportWrittenLabel + path + "\n";
-  return kExitOk;
+  return kExitSuccess;
 }
 
 int Run(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& system,
@@ -141,17 +92,17 @@ int Run(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& 
     for (const PrinterDevice& device : devices.services.ListDevices()) {
       output->out += device.id + "\t" + device.name + "\n";
     }
-    return kExitOk;
+    return kExitSuccess;
   }
   if (command == "print" && count == 3) return Print(devices, system, args[1], args[2], output);
   if (command == "test" && count == 2) {
     PrintTicket(devices.services, args[1], TestTicket(args[1], system.Now()));
-    return kExitOk;
+    return kExitSuccess;
   }
   if (command == "drawer" && count == 2) {
     PrintTicket(devices.services, args[1], DrawerPulse());
     output->out += std::string(kDrawerPulsedLine) + "\n";
-    return kExitOk;
+    return kExitSuccess;
   }
   if (command == "status" && count == 2) return Status(devices, args[1], output);
   if (command == "clear" && count == 2) return Clear(devices, args[1], output);
@@ -161,18 +112,17 @@ int Run(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& 
     return Report(devices, system, path, output);
   }
   output->err += kUsageText;
-  return kExitUsage;
+  return ExitCodeOf(ToolOutcome::kUsage);
 }
 
 }  // namespace
 
 DeviceStatus StatusOf(ToolDevices& devices, const std::string& id) {
-  if (StartsWith(id, kSerialIdPrefix)) {
+  const DeviceId device = ParseDeviceId(id);
+  if (device.kind == DeviceKind::kSerial) {
     return DecodeSerialStatus(AskSerialStatus(devices.serial_port, id, kStatusTimeoutMs));
   }
-  if (!StartsWith(id, kPrinterIdPrefix)) throw PrinterError(PrinterFailure::kUnknownDevice);
-  const std::optional<PrinterRecord> record =
-      devices.queue.ReadRecord(SystemNameFromId(id, sizeof(kPrinterIdPrefix) - 1));
+  const std::optional<PrinterRecord> record = devices.queue.ReadRecord(device.system_name);
   if (!record) throw PrinterError(PrinterFailure::kPrinterUnavailable);
   return DescribePrinterRecord(*record);
 }
@@ -184,6 +134,6 @@ int RunTool(const std::vector<std::string>& args, ToolDevices& devices, ToolSyst
   } catch (const PrinterError& e) {
     return Fail(output, e.what(), ExitCodeOf(e.kind()));
   } catch (const std::exception& e) {
-    return Fail(output, e.what(), kExitOther);
+    return Fail(output, e.what(), ToolOutcome::kOther);
   }
 }

@@ -11,37 +11,8 @@
 #include "printer/platform/serial_port.h"
 #include "printer/printer_services.h"
 #include "printer/tool/device_status.h"
+#include "printer/tool/tool_outcomes.h"
 #include "printer/tool/tool_system.h"
-
-// The exit codes, as the README lists them: one per kind of failure and per status outcome.
-enum ExitCode : int {
-  kExitOk = 0,
-  kExitOther = 1,
-  kExitUsage = 2,
-  kExitFileUnreadable = 3,
-  kExitTicketInvalid = 4,
-  kExitDeviceGone = 5,
-  kExitUnknownDevice = 6,
-  kExitInvalidName = 7,
-  kExitPortUnavailable = 10,
-  kExitPortUnreadable = 11,
-  kExitPortNotConfigured = 12,
-  kExitPortSendInterrupted = 13,
-  kExitPrinterUnavailable = 20,
-  kExitJobNotCreated = 21,
-  kExitPageNotStarted = 22,
-  kExitPrinterSendInterrupted = 23,
-  kExitJobNotConfirmed = 24,
-  kExitOffline = 30,
-  kExitCoverOpen = 31,
-  kExitPaperOut = 32,
-  kExitPrinterError = 33,
-  kExitNoAnswer = 34,
-  kExitNotStatus = 35,
-  kExitNoQueue = 40,
-  kExitQueueNotCleared = 41,
-  kExitReportNotWritten = 42,
-};
 
 // The machine's printers as the tool reaches them. The references outlive the calls.
 struct ToolDevices {
@@ -56,7 +27,8 @@ struct ToolOutput {
 };
 
 // Runs one command line (the arguments after the program's name, UTF-8) and returns the exit
-// code. A serial printer's status costs at most its time-outs (500 ms a request, 5 s a write).
+// code (tool_outcomes.h). A serial printer's status costs at most its time-outs (500 ms a request,
+// 5 s a write).
 int RunTool(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& system,
             ToolOutput* output);
 

@@ -1,6 +1,6 @@
 // The support tool's own texts, each defined here only: what it tells a technician, in French
 // (UTF-8; the apostrophes are U+2019), and the words of its test ticket. The printer's own
-// failures keep the app's messages (printer/printer_messages.h).
+// failures keep the app's messages (printer/printer_error.h).
 #ifndef QUENBREL_PRINTER_TOOL_TOOL_MESSAGES_H_
 #define QUENBREL_PRINTER_TOOL_TOOL_MESSAGES_H_
 

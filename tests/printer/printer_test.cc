@@ -20,18 +20,9 @@ namespace {
 
 using quenbrel_test::Cases;
 using quenbrel_test::Lines;
+using quenbrel_test::Message;
 using quenbrel_test::ToHex;
 using quenbrel_test::Unescaped;
-
-// The messages a user sees, by short name ("" for none).
-const std::string& Message(const std::string& name) {
-  static const std::map<std::string, std::string> messages = [] {
-    std::map<std::string, std::string> m = {{"", ""}};
-    for (const Lines& row : Cases("printer_cases.txt", "message")) m[row[0]] = Unescaped(row[2]);
-    return m;
-  }();
-  return messages.at(name);
-}
 
 // What |run| returns, or the message of what it throws ("bad_alloc" for that).
 std::string Outcome(const std::function<std::string()>& run) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "printer/device_discovery.h"
@@ -17,26 +19,15 @@ namespace {
 
 using quenbrel_test::Cases;
 using quenbrel_test::Lines;
+using quenbrel_test::Message;
 using quenbrel_test::ToHex;
 using quenbrel_test::Unescaped;
-
-// The texts by short name: the tool's own and the app's.
-const std::string& Text(const std::string& name) {
-  static const std::map<std::string, std::string> texts = [] {
-    std::map<std::string, std::string> t = {{"", ""}};
-    for (const char* file : {"tool_cases.txt", "printer_cases.txt"}) {
-      for (const Lines& row : Cases(file, "message")) t[row[0]] = Unescaped(row.back());
-    }
-    return t;
-  }();
-  return texts.at(name);
-}
 
 // "ready drawer-low" -> the two lines, each ended.
 std::string LinesOf(const std::string& names) {
   std::istringstream in(names);
   std::string text;
-  for (std::string name; in >> name;) text += Text(name) + "\n";
+  for (std::string name; in >> name;) text += Message(name) + "\n";
   return text;
 }
 
@@ -160,7 +151,7 @@ TEST(ToolCommands, Runs) {
     if (what == "printer") m.platform.printers.push_back(Unescaped<char16_t>(row[1].substr(8)));
     EXPECT_EQ(m.Run(row[0]), std::stoi(row[2]));
     EXPECT_EQ(m.output.out, Unescaped(row[3]));
-    EXPECT_EQ(m.output.err.substr(0, Text(row[4]).size()), Text(row[4]));
+    EXPECT_EQ(m.output.err.substr(0, Message(row[4]).size()), Message(row[4]));
     EXPECT_EQ(m.output.err.empty(), row[4].empty()) << m.output.err;
     EXPECT_EQ(ToHex(m.platform.received), row[5]);
   }
@@ -222,8 +213,8 @@ TEST(ToolReport, EverySection) {
       "\xEF\xBB\xBFRapport Quenbrel pour le support\r\nOutil : quenbrel-printers 1.2.3\r\n"
       "Windows : 10.0.19045\r\nDate : 09/03/2024 07:05\r\n\r\nAppareils\r\n"
       "printer:Caisse\tCaisse (imprimante Windows)\r\n  " +
-          Text("printer-unavailable") + "\r\nserial:COM5\tCOM5 (port Bluetooth / serie)\r\n  " +
-          Text("ready") + "\r\n  " + Text("drawer-low") +
+          Message("printer-unavailable") + "\r\nserial:COM5\tCOM5 (port Bluetooth / serie)\r\n  " +
+          Message("ready") + "\r\n  " + Message("drawer-low") +
           "\r\n\r\nPlantages (vidages les plus recents) : C:\\Local\\crashes\r\n" + dumps + crash +
           "\r\n\r\nJournal (200 dernieres lignes de quenbrel.1.log et quenbrel.log) : "
           "C:\\Local\\logs\r\n" +
@@ -235,6 +226,23 @@ TEST(ToolReport, EverySection) {
                 "crashes\r\nAucun plantage.\r\n\r\nJournal (200 dernieres lignes de quenbrel.1.log "
                 "et quenbrel.log) : C:\\Local\\logs\r\nAucun journal.\r\n"),
             std::string::npos);
+}
+
+// docs/support.md lists the exit codes of the tables, a row each: code and meaning.
+TEST(ToolDocs, ExitCodesAreTheTables) {
+  std::multiset<std::string> code, page;
+  const auto add = [&code](int exit_code, const std::string& meaning) {
+    code.insert("| " + std::to_string(exit_code) + " | " + meaning + " |");
+  };
+  for (const auto& row : kPrinterFailures) add(row.exit_code, row.meaning);
+  for (const auto& row : kToolOutcomes) add(row.exit_code, row.meaning);
+  for (const auto& row : kStatusOutcomes) add(row.exit_code, row.meaning);
+  std::ifstream file("support.md");
+  for (std::string line; std::getline(file, line);) {
+    if (std::regex_match(line, std::regex(R"(\| *[0-9]+ *\|.*)"))) page.insert(line);
+  }
+  for (const auto& row : code) EXPECT_EQ(page.count(row), 1u) << "not in docs/support.md: " << row;
+  for (const auto& row : page) EXPECT_EQ(code.count(row), 1u) << "not in the tables: " << row;
 }
 
 }  // namespace
