@@ -4,7 +4,7 @@ as a security reviewer reads them: size, the loader's protections, sections both
 executable, what is left of debug data, the DLLs imported, and the calls to the stack check's
 failure routine, found through the symbols kept beside the package (the shipped file's code is
 the same); and the rules those rows are held to. The installer test holds the test package to
-them; before a release ships, check it (README, Shipping). Needs python3-pefile.
+them; before a release ships, check it (docs/shipping.md). Needs python3-pefile.
 Usage: tools/package_table.py [--check] PACKAGE.msi (the symbols: PACKAGE-symbols beside it)
 """
 import os
