@@ -173,6 +173,75 @@ def answering_printer(far, answers, command):
         os.close(fd)
 
 
+def _received(peer):
+    """What |peer| sent (b"" once it closed or reset the connection)."""
+    try:
+        return peer.recv(64)
+    except ConnectionError:
+        return b""
+
+
+def _sent(peer, byte):
+    """Whether |byte| went to |peer| (not when it has closed the connection)."""
+    try:
+        return peer.sendall(bytes([byte])) is None
+    except ConnectionError:
+        return False
+
+
+def network_printer(behaviour, command, set_port):
+    """Runs |command| while a stand-in network receipt printer plays |behaviour| on 127.0.0.1, at
+    a port number first handed to |set_port|: answers (each DLE EOT n answered with answers[n - 1],
+    0.1 s after it came, and nothing past their end), "close" (each connection closed at once),
+    "busy" (its one connection held by another computer and its queue of waiting ones full, so that
+    a new one is never made) or "refuse" (nothing listens). Returns (exit code, output, error
+    output, what it heard: (bytes, answers sent before they came) a read, seconds the run took)."""
+    listener, other, peers, heard, answered = socket.socket(), None, [], [], 0
+    listener.bind(("127.0.0.1", 0))
+    set_port(listener.getsockname()[1])
+    if behaviour == "refuse":
+        listener.close()
+    else:
+        listener.listen(0 if behaviour == "busy" else 1)
+        if behaviour == "busy":
+            other = socket.create_connection(listener.getsockname(), timeout=WAIT)
+    start, deadline = time.monotonic(), time.monotonic() + 2 * WAIT
+    try:
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            process = subprocess.Popen(command, stdout=out, stderr=err)
+            while process.poll() is None and time.monotonic() < deadline:
+                ears = peers + ([listener] if behaviour not in ("refuse", "busy") else [])
+                if not ears:
+                    time.sleep(0.05)
+                for ear in select.select(ears, [], [], 0.05)[0] if ears else []:
+                    if ear is listener:
+                        peers.append(listener.accept()[0])
+                        if behaviour == "close":
+                            peers.pop().close()
+                        continue
+                    data = _received(ear)
+                    while data:
+                        heard.append((data, answered))
+                        for n in re.findall(rb"\x10\x04([\x01-\x04])", data):
+                            time.sleep(0.1)
+                            if n[0] <= len(behaviour) and _sent(ear, behaviour[n[0] - 1]):
+                                answered += 1
+                        # What came before the answer, if anything.
+                        data = _received(ear) if select.select([ear], [], [], 0)[0] else None
+                    if data == b"":
+                        peers.remove(ear)
+                        ear.close()
+            took = time.monotonic() - start
+            process.kill()
+            out.seek(0), err.seek(0)
+            return (process.wait(5), *(f.read().decode("utf-8", "replace") for f in (out, err)),
+                    heard, took)
+    finally:
+        for s in [listener, other] + peers:
+            if s:
+                s.close()
+
+
 class Printers:
     """Test printers in the prefix, through printer_rig.exe; names go hex-encoded."""
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "printer/platform/printer_queue.h"
+#include "printer/tool/tool_messages.h"
 #include "printer/tool/tool_outcomes.h"
 
 // The most pressing finding (StatusOutcome, from the least to the most pressing), and every
@@ -19,8 +20,11 @@ struct DeviceStatus {
 };
 
 // The answers to DLE EOT 1 to 4, in order (fewer when one went unanswered), decoded as ESC/POS
-// defines them.
-DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers);
+// defines them; fewer than four add `unanswered_line` with its outcome (a serial port's no-answer
+// by default).
+DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers,
+                                const char* unanswered_line = kNoAnswerLine,
+                                StatusOutcome unanswered = StatusOutcome::kNoAnswer);
 
 // A Windows printer's record, as its driver reports it.
 DeviceStatus DescribePrinterRecord(const PrinterRecord& record);

@@ -23,6 +23,8 @@
 #include "printer/platform_printer_services.h"
 #include "printer/text_conversion.h"
 #include "printer/tool/tool_commands.h"
+#include "printer/tool/win32/network_link_win32.h"
+#include "printer/tool/win32/port_settings_win32.h"
 #include "printer/tool/win32/tool_system_win32.h"
 #include "printer/win32/dos_devices_win32.h"
 #include "printer/win32/printer_queue_win32.h"
@@ -72,8 +74,10 @@ int wmain(int argc, wchar_t** argv) {
   PlatformPrinterServices services(std::make_unique<Win32Spooler>(), std::move(serial_port),
                                    std::make_unique<Win32DosDevices>());
   Win32PrinterQueue queue;
+  Win32PortSettings tcp_ports;
+  Win32NetworkLink network;
   Win32ToolSystem system;
-  ToolDevices devices{services, port, queue};
+  ToolDevices devices{services, port, queue, tcp_ports, network};
   ToolOutput output;
   const int code = RunTool(args, devices, system, &output);
   Write(stdout, output.out);

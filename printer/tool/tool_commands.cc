@@ -10,6 +10,7 @@
 #include "printer/printer_tasks.h"
 #include "printer/serial_transport.h"
 #include "printer/text_conversion.h"
+#include "printer/tool/network_status.h"
 #include "printer/tool/support_report.h"
 #include "printer/tool/test_ticket.h"
 #include "printer/tool/tool_messages.h"
@@ -124,7 +125,8 @@ DeviceStatus StatusOf(ToolDevices& devices, const std::string& id) {
   }
   const std::optional<PrinterRecord> record = devices.queue.ReadRecord(device.system_name);
   if (!record) throw PrinterError(PrinterFailure::kPrinterUnavailable);
-  return DescribePrinterRecord(*record);
+  return WithNetworkStatus(devices.tcp_ports, devices.network, record->port,
+                           DescribePrinterRecord(*record));
 }
 
 int RunTool(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& system,

@@ -11,6 +11,8 @@
 #include "printer/platform/serial_port.h"
 #include "printer/printer_services.h"
 #include "printer/tool/device_status.h"
+#include "printer/tool/network_link.h"
+#include "printer/tool/port_settings.h"
 #include "printer/tool/tool_outcomes.h"
 #include "printer/tool/tool_system.h"
 
@@ -19,6 +21,8 @@ struct ToolDevices {
   PrinterServices& services;  // the app's own discovery and printing
   SerialPort& serial_port;    // status requests to serial printers
   PrinterQueue& queue;        // Windows printers' records and queues
+  PortSettings& tcp_ports;    // where Windows printers' TCP/IP ports lead
+  NetworkLink& network;       // status requests to network printers
 };
 
 struct ToolOutput {
@@ -28,7 +32,7 @@ struct ToolOutput {
 
 // Runs one command line (the arguments after the program's name, UTF-8) and returns the exit
 // code (tool_outcomes.h). A serial printer's status costs at most its time-outs (500 ms a request,
-// 5 s a write).
+// 5 s a write); a network printer's, 2 s to connect and 500 ms a request.
 int RunTool(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& system,
             ToolOutput* output);
 

@@ -50,6 +50,30 @@ inline constexpr char kJobsWaitingLabel[] = "Travaux en attente : ";
 inline constexpr char kPortLabel[] = "Port : ";
 inline constexpr char kDriverLabel[] = "Pilote : ";
 
+// A Windows printer on a network port: what the printer answers over the network (its answers
+// read as on a serial port), or why it was not asked.
+inline constexpr char kNetworkPrinterLabel[] = "Imprimante reseau : ";
+inline constexpr char kNetworkPortNumberLabel[] = ", port ";
+inline constexpr char kNetworkSilentLine[] =
+    u8"Pas de reponse de l’imprimante sur le reseau (modele sans retour d’etat, ou occupee par un "
+    "autre poste).";
+inline constexpr char kNetworkClosedLine[] =
+    u8"L’imprimante a ferme la connexion sans repondre (occupee par un autre poste, en general).";
+inline constexpr char kNetworkRefusedLine[] =
+    u8"L’imprimante refuse la connexion sur ce port : verifiez le numero de port (9100 en "
+    "general).";
+inline constexpr char kNetworkBusyLine[] =
+    u8"Pas de connexion en 2 s : l’imprimante est occupee par un autre poste, ou eteinte.";
+inline constexpr char kNetworkUnreachableLine[] =
+    u8"Adresse de l’imprimante injoignable : nom inconnu, ou reseau coupe.";
+inline constexpr char kLprPortLine[] =
+    u8"Port LPR : l’outil ne peut pas interroger l’imprimante sur ce port.";
+inline constexpr char kWsdPortLine[] =
+    u8"Port WSD : l’outil ne peut pas interroger l’imprimante sur ce port.";
+inline constexpr char kUnaskablePortLine[] =
+    u8"Port TCP/IP sans adresse, numero de port ou protocole connu : l’outil ne peut pas "
+    "interroger l’imprimante.";
+
 // The cash drawer and the queue.
 inline constexpr char kDrawerPulsedLine[] = "Impulsion envoyee au tiroir-caisse.";
 inline constexpr char kJobsCancelledLabel[] = "Travaux annules : ";

@@ -30,6 +30,11 @@
   /* A request went unanswered. */                                                    \
   STATUS(kNoAnswer, 34,                                                               \
          "`status`: no answer (a one-way printer, or a Bluetooth link that is down)") \
+  /* A network printer: closed unanswered, refused, not connected, not found. */      \
+  STATUS(kNetworkClosed, 50, "`status`: network: closed without an answer")           \
+  STATUS(kNetworkRefused, 51, "`status`: network: connection refused")                \
+  STATUS(kNetworkBusy, 52, "`status`: network: no connection in 2 s (busy, or off)")  \
+  STATUS(kNetworkUnreachable, 53, "`status`: network: address unreachable")           \
   /* An answer that breaks the fixed bits of a status byte. */                        \
   STATUS(kNotStatus, 35, "`status`: an answer that is not a status")
 

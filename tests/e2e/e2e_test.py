@@ -323,6 +323,67 @@ def case_status(ctx):
     os.unlink(path)
 
 
+def case_network(ctx):
+    """The support tool's status of a printer on a Standard TCP/IP port (its settings in the port's
+    registry key), asked over TCP: a stand-in network printer that answers, stays silent, closes at
+    once, refuses or is busy. It hears DLE EOT alone, one request at a time, and each case ends
+    within its bounds; an LPR port is not asked; the report asks the printer too."""
+    port, number = "IP_quenbrel_%d" % os.getpid(), []
+    ports = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Ports"
+    key = (r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Print\Monitors"
+           r"\Standard TCP/IP Port\Ports\%s" % port)
+
+    def registry(text):
+        path = ctx.file("port.reg", ("Windows Registry Editor Version 5.00\r\n\r\n" + text)
+                        .encode("utf-16"))
+        w.check(w.run(w.WINE_RUN, "reg", "import", w.windows_path(path))[0] == 0, text)
+
+    def settings(host, protocol):
+        """Writes the port's listing and key once the test printer's port number is known."""
+        def write(n):
+            number.append(n)
+            registry('[%s]\r\n"%s"=""\r\n[%s]\r\n"HostName"="%s"\r\n"IPAddress"="127.0.0.1"\r\n'
+                     '"PortNumber"=dword:%08x\r\n"Protocol"=dword:%08x\r\n' % (ports, port, key,
+                                                                                host, n, protocol))
+        return write
+    settings("", 1)(9100)
+    ctx.callback(registry, '[-%s]\r\n[%s]\r\n"%s"=-\r\n' % (key, ports, port))
+    name = "Quenbrel Reseau %d" % os.getpid()
+    ctx.enter_context(ctx.printers.printer(name, port))
+    spooler = ("Etat rapporte par le pilote Windows. Un ticket accepte par Windows n’est pas "
+               "forcement imprime.\nLe pilote ne signale aucun probleme.\nTravaux en attente : 0\n"
+               "Port : %s\nPilote : %s\n" % (port, w.DRIVER))
+    low = "Capteur du tiroir-caisse : niveau bas.\n"
+    for host, behaviour, protocol, code, said, requests in (
+            ("localhost", (0x12,) * 4, 1, 0, "Imprimante prete.\n" + low, 4),
+            ("", (0x1A, 0x16, 0x12, 0x12), 1, 31, "Imprimante hors ligne.\nCapot ouvert.\n" + low,
+             4),
+            ("", (0x12, 0x32, 0x12, 0x72), 1, 32, "Plus de papier.\n" + low, 4),
+            ("", (), 1, 34, "Pas de reponse de l’imprimante sur le reseau (modele sans retour "
+             "d’etat, ou occupee par un autre poste).\n", 1),
+            ("", "close", 1, 50, "L’imprimante a ferme la connexion sans repondre (occupee par un "
+             "autre poste, en general).\n", 0),
+            ("", "refuse", 1, 51, "L’imprimante refuse la connexion sur ce port : verifiez le "
+             "numero de port (9100 en general).\n", 0),
+            ("", "busy", 1, 52, "Pas de connexion en 2 s : l’imprimante est occupee par un autre "
+             "poste, ou eteinte.\n", 0),
+            ("", (0x12,) * 4, 2, 0, "Port LPR : l’outil ne peut pas interroger l’imprimante sur ce "
+             "port.\n", 0)):
+        got = w.network_printer(behaviour, ctx.tool_command + ["status", "printer:" + name],
+                                settings(host, protocol))
+        asked = "Imprimante reseau : %s, port %d\n" % (host or "127.0.0.1", number[-1])
+        heard = [(b"\x10\x04" + bytes([n]), n - 1) for n in range(1, requests + 1)]
+        bound = (2 if behaviour == "busy" else 0.5) + 2.5  # the tool's wait, and Wine's start
+        w.check(got[:2] == (code, (asked if protocol == 1 else "") + said + spooler) and
+                got[3] == heard and got[4] < bound, "%r: %r" % (behaviour, got))
+    report = os.path.join(ctx.work, "report.txt")
+    got = w.network_printer((0x12,) * 4, ctx.tool_command + ["report", w.windows_path(report)],
+                            settings("", 1))
+    w.check(got[0] == 0 and "printer:%s\t%s%s\r\n  Imprimante reseau : 127.0.0.1, port %d\r\n"
+            "  Imprimante prete.\r\n" % (name, name, w.PRINTER_LABEL, number[-1])
+            in read(report).decode("utf-8"), got)
+
+
 def case_log(ctx):
     """Started with no console and no standard handles at all, the program keeps its log in
     %LOCALAPPDATA%\\Quenbrel\\logs\\quenbrel.log (the plug-in's lines too) and turns a log over

@@ -12,6 +12,7 @@
 #include "printer/serial_transport.h"
 #include "printer/spooler_transport.h"
 #include "printer/tool/tool_commands.h"
+#include "standins/printer/fake_network.h"
 #include "standins/printer/fake_platform.h"
 #include "tests/test_util.h"
 
@@ -105,12 +106,13 @@ struct Machine {
     std::vector<std::string> args;
     std::istringstream in(line);
     for (std::string arg; in >> arg;) args.push_back(Unescaped(arg));
-    ToolDevices devices{platform, platform, queue};
+    ToolDevices devices{platform, platform, queue, network, network};
     return RunTool(args, devices, system, &output);
   }
 
   Platform platform;
   FakeQueue queue;
+  FakeNetwork network;
   FakeSystem system;
   ToolOutput output;
 };
@@ -131,6 +133,47 @@ TEST(ToolStatus, Findings) {
     for (int answer; state >> std::hex >> answer;) m.platform.answers.push_back(answer);
     EXPECT_EQ(m.Run("status " + row[0]), std::stoi(row[2]));
     EXPECT_EQ(m.output.out, before + LinesOf(row[3]) + after);
+  }
+}
+
+// A printer on a network port: the printer asked over TCP first, then what the spooler keeps.
+TEST(ToolStatus, NetworkPrinters) {
+  for (const Lines& row : Cases("tool_cases.txt", "network")) {
+    SCOPED_TRACE(row[6]);
+    Machine m;
+    TcpIpPort port;
+    std::string host, log;
+    if (std::istringstream(row[1]) >> host >> port.port_number >> port.protocol) {
+      port.host = Unescaped<char16_t>(host);
+      m.network.tcp_ip = port;
+    }
+    m.queue.record->port = Unescaped<char16_t>(row[0]);
+    m.queue.record->status = std::stoul(row[2], nullptr, 16);
+    std::istringstream link(row[3]);
+    for (std::string word; link >> word;) {
+      const std::string address = host + ":" + std::to_string(port.port_number);
+      if (log.empty()) log = "connect " + address + " in 2000 ms\n";
+      if (word == "refused") m.network.opening = LinkOpening::kRefused;
+      if (word == "timed-out") m.network.opening = LinkOpening::kTimedOut;
+      if (word == "unreachable") m.network.opening = LinkOpening::kUnreachable;
+      if (m.network.opening != LinkOpening::kOpen) break;
+      m.network.answers.push_back(word == "silent"   ? FakeNetwork::kSilent
+                                  : word == "closed" ? FakeNetwork::kClosed
+                                                     : std::stoi(word, nullptr, 16));
+      log += "ask 10 04 0" + std::to_string(m.network.answers.size()) + " in 500 ms\n";
+    }
+    std::string expected;
+    std::istringstream names(row[5]);
+    for (std::string name; names >> name;) {
+      expected += name == "asked" ? "Imprimante reseau : " + host + ", port " +
+                                        std::to_string(port.port_number) + "\n"
+                  : name == "/" ? LinesOf("driver-note")
+                                : LinesOf(name);
+    }
+    EXPECT_EQ(m.Run("status printer:Caisse"), std::stoi(row[4]));
+    EXPECT_EQ(m.output.out, expected + "Travaux en attente : 0\nPort : " + Unescaped(row[0]) +
+                                "\nPilote : Generic / Text Only\n");
+    EXPECT_EQ(m.network.log, log);
   }
 }
 
