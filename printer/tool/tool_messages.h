@@ -42,10 +42,10 @@ inline constexpr char kDriverReportsLine[] =
     u8"Etat rapporte par le pilote Windows. Un ticket accepte par Windows n’est pas forcement "
     "imprime.";
 inline constexpr char kNothingReportedLine[] = "Le pilote ne signale aucun probleme.";
-inline constexpr char kPausedLine[] = u8"File d’impression en pause.";
 inline constexpr char kWorkOfflineLine[] = u8"Windows utilise l’imprimante hors connexion.";
-inline constexpr char kDriverErrorLine[] = "Le pilote signale une erreur.";
-inline constexpr char kPaperJamLine[] = "Bourrage papier.";
+// Each status bit's line is in its row (printer_record_bits.h); a bit without a row shows its
+// value.
+inline constexpr char kUnknownStateLabel[] = "Etat inconnu de cet outil, signale par le pilote : ";
 inline constexpr char kJobsWaitingLabel[] = "Travaux en attente : ";
 inline constexpr char kPortLabel[] = "Port : ";
 inline constexpr char kDriverLabel[] = "Pilote : ";

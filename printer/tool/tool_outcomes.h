@@ -23,9 +23,13 @@
        "queue not cleared (not readable, or a job Windows would not cancel)")         \
   TOOL(kReportNotWritten, 42, "report not written")                                   \
   STATUS(kReady, 0, "`status`: ready")                                                \
-  STATUS(kOffline, 30, "`status`: offline (or paused, or used offline)")              \
-  STATUS(kError, 33, "`status`: an error")                                            \
-  STATUS(kPaperOut, 32, "`status`: paper out")                                        \
+  /* A bit of a printer's record that the tool does not know. */                      \
+  STATUS(kUnknownState, 38, "`status`: an unknown state (its value is shown)")        \
+  STATUS(kOffline, 30,                                                                \
+         "`status`: offline or unavailable (paused, used offline, being deleted, "    \
+         "its print server unknown or offline)")                                      \
+  STATUS(kError, 33, "`status`: an error, or the printer waits for someone")          \
+  STATUS(kPaperOut, 32, "`status`: paper out, or another paper or toner problem")     \
   STATUS(kCoverOpen, 31, "`status`: cover open")                                      \
   /* A request went unanswered. */                                                    \
   STATUS(kNoAnswer, 34,                                                               \

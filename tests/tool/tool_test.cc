@@ -134,6 +134,17 @@ TEST(ToolStatus, Findings) {
   }
 }
 
+// A bit of a printer's record alone: its exit code and findings.
+TEST(ToolStatus, PrinterRecordBits) {
+  for (const Lines& row : Cases("tool_cases.txt", "bit")) {
+    Machine m;
+    m.queue.record->status = std::stoul(row[0], nullptr, 16);
+    EXPECT_EQ(m.Run("status printer:Caisse"), std::stoi(row[1])) << row[0];
+    const std::string lines = LinesOf(row[1] == "0" ? "driver-note nothing" : "driver-note");
+    EXPECT_EQ(m.output.out.find(lines + Unescaped(row[2]) + "\nTravaux"), 0u) << row[0];
+  }
+}
+
 TEST(ToolCommands, Runs) {
   for (const Lines& row : Cases("tool_cases.txt", "run")) {
     SCOPED_TRACE(row[6]);
