@@ -39,7 +39,7 @@ class Findings {
 
 }  // namespace
 
-DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers) {
+DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers, bool unsent) {
   for (const std::uint8_t answer : answers) {
     if ((answer & kFixedMask) != kFixedBits) {
       return {StatusOutcome::kNotStatus, {kNotStatusLine}};
@@ -65,7 +65,8 @@ DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers) {
   findings.Add(bit(3, 5), kUnrecoverableLine, StatusOutcome::kError);
   findings.Add(bit(3, 6), kAutoRecoverableLine, StatusOutcome::kError);
   if (!answers.empty()) findings.AddLine(bit(1, 2) ? kDrawerHighLine : kDrawerLowLine);
-  findings.Add(answers.size() < 4, kNoAnswerLine, StatusOutcome::kNoAnswer);
+  findings.Add(answers.size() < 4, unsent ? kRequestUnsentLine : kNoAnswerLine,
+               StatusOutcome::kNoAnswer);
   return findings.Done(kReadyLine);
 }
 

@@ -19,8 +19,9 @@ struct DeviceStatus {
 };
 
 // The answers to DLE EOT 1 to 4, in order (fewer when one went unanswered), decoded as ESC/POS
-// defines them.
-DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers);
+// defines them. `unsent`: the request after the last answer could not be sent, which is no answer
+// too, said in its own words.
+DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers, bool unsent = false);
 
 // A Windows printer's record, as its driver reports it.
 DeviceStatus DescribePrinterRecord(const PrinterRecord& record);

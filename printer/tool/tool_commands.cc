@@ -120,7 +120,8 @@ int Run(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& 
 DeviceStatus StatusOf(ToolDevices& devices, const std::string& id) {
   const DeviceId device = ParseDeviceId(id);
   if (device.kind == DeviceKind::kSerial) {
-    return DecodeSerialStatus(AskSerialStatus(devices.serial_port, id, kStatusTimeoutMs));
+    const StatusAnswers answers = AskSerialStatus(devices.serial_port, id, kStatusTimeoutMs);
+    return DecodeSerialStatus(answers.bytes, answers.unsent);
   }
   const std::optional<PrinterRecord> record = devices.queue.ReadRecord(device.system_name);
   if (!record) throw PrinterError(PrinterFailure::kPrinterUnavailable);

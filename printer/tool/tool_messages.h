@@ -35,6 +35,9 @@ inline constexpr char kDrawerHighLine[] = "Capteur du tiroir-caisse : niveau hau
 inline constexpr char kDrawerLowLine[] = "Capteur du tiroir-caisse : niveau bas.";
 inline constexpr char kNoAnswerLine[] =
     u8"Pas de reponse de l’imprimante (modele sans retour d’etat, ou liaison Bluetooth coupee).";
+inline constexpr char kRequestUnsentLine[] =
+    u8"Demande d’etat non envoyee : le port ne prend rien (liaison Bluetooth coupee, ou "
+    "imprimante eteinte).";
 inline constexpr char kNotStatusLine[] = u8"La reponse recue n’est pas un etat d’imprimante.";
 
 // What the spooler keeps for a Windows printer.

@@ -259,6 +259,10 @@ def case_tool(ctx):
              "de reessayer pour eviter une reimpression.")):  # nobody reads any more: it stalls
         got = ctx.tool(*argv, timeout=60)
         w.check(got[0] == code and got[2].startswith(said), "%r gave %r" % (argv, got))
+    # A status request the stalled port does not take in 5 s: no answer, not a printing error.
+    got = ctx.tool("status", "serial:" + PORT, timeout=60)
+    w.check(got == (34, "Demande d’etat non envoyee : le port ne prend rien (liaison Bluetooth "
+                    "coupee, ou imprimante eteinte).\n", ""), got)
 
 
 def case_status(ctx):

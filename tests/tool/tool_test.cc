@@ -128,7 +128,10 @@ TEST(ToolStatus, Findings) {
       after = "Travaux en attente : " + std::to_string(r.jobs) +
               "\nPort : COM9:\nPilote : Generic / Text Only\n";
     }
-    for (int answer; state >> std::hex >> answer;) m.platform.answers.push_back(answer);
+    for (std::string answer; state >> answer;) {  // "x": the request is not taken
+      m.platform.takes.push_back(answer == "x" ? 0 : 3);
+      if (answer != "x") m.platform.answers.push_back(std::stoi(answer, nullptr, 16));
+    }
     EXPECT_EQ(m.Run("status " + row[0]), std::stoi(row[2]));
     EXPECT_EQ(m.output.out, before + LinesOf(row[3]) + after);
   }
@@ -187,8 +190,11 @@ TEST(ToolCommands, EveryFailureExitsWithItsCode) {
         m.platform.fault = fault;
         const int code = m.Run(line);
         failed = m.platform.failed_at;
+        // A status request the port does not take is a finding, no answer, not a failure.
+        const bool unsent = line[0] == 's' && failed && m.platform.calls[failed - 1][0] == 'W';
         EXPECT_EQ(code, !failed                          ? 0
                         : fault == FakePlatform::kThrows ? 1
+                        : unsent                         ? ExitCodeOf(StatusOutcome::kNoAnswer)
                                                          : codes[m.output.err])
             << m.output.err;
       }
