@@ -10,6 +10,7 @@
 #include "printer/printer_tasks.h"
 #include "printer/serial_transport.h"
 #include "printer/text_conversion.h"
+#include "printer/tool/report_file.h"
 #include "printer/tool/support_report.h"
 #include "printer/tool/test_ticket.h"
 #include "printer/tool/tool_messages.h"
@@ -76,11 +77,14 @@ int Clear(ToolDevices& devices, const std::string& id, ToolOutput* output) {
 }
 
 int Report(ToolDevices& devices, ToolSystem& system, const std::string& path, ToolOutput* output) {
-  const std::string report = SupportReport(devices, system);
-  if (!system.WriteFile(path, report)) {
+  const ReportWritten written = WriteNewReport(system, path, SupportReport(devices, system));
+  if (written.outcome == FileCreated::kLink) {
+    return Fail(output, kReportLinkMessage + written.path, ToolOutcome::kReportNotWritten);
+  }
+  if (written.outcome != FileCreated::kCreated) {
     return Fail(output, kReportNotWrittenMessage + path, ToolOutcome::kReportNotWritten);
   }
-  output->out += kReportWrittenLabel + path + "\n";
+  output->out += kReportWrittenLabel + written.path + "\n";
   return kExitSuccess;
 }
 

@@ -79,5 +79,7 @@ inline constexpr char kReportNoLogLine[] = "Aucun journal.";
 inline constexpr char kReportFileName[] = "quenbrel-rapport-";
 inline constexpr char kReportWrittenLabel[] = "Rapport ecrit : ";
 inline constexpr char kReportNotWrittenMessage[] = u8"Impossible d’ecrire le rapport : ";
+inline constexpr char kReportLinkMessage[] =
+    "Rapport non ecrit : ce nom est un lien vers un autre endroit, choisissez-en un autre : ";
 
 #endif  // QUENBREL_PRINTER_TOOL_TOOL_MESSAGES_H_

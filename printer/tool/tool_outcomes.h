@@ -21,7 +21,8 @@
   TOOL(kNoQueue, 40, "`clear` on a serial device (it has no queue)")                  \
   TOOL(kQueueNotCleared, 41,                                                          \
        "queue not cleared (not readable, or a job Windows would not cancel)")         \
-  TOOL(kReportNotWritten, 42, "report not written")                                   \
+  TOOL(kReportNotWritten, 42,                                                         \
+       "report not written (its name is a link, or the file could not be made)")      \
   STATUS(kReady, 0, "`status`: ready")                                                \
   /* A bit of a printer's record that the tool does not know. */                      \
   STATUS(kUnknownState, 38, "`status`: an unknown state (its value is shown)")        \

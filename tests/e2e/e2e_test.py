@@ -316,6 +316,19 @@ def case_status(ctx):
                 "quenbrel.log) : %s\\Quenbrel\\logs\r\n" % w.windows_path(local) +
                 "".join("log line %d\r\n" % n for n in range(51, 251))),
             text)
+    # Never replaced: the same name again is numbered. Never written through a link: one to
+    # nothing is not followed; one to a folder (the kind Wine shows as a link) is refused.
+    got = ctx.tool("report", w.windows_path(report), timeout=120)
+    w.check(got[:2] == (0, "Rapport ecrit : %s\n" % w.windows_path(report[:-4] + "-2.txt")) and
+            read(report).decode("utf-8") == text, got)
+    for name, target, code, said in (("a.txt", "nowhere.txt", 0, "Rapport ecrit"),
+                                     ("b.txt", ctx.work, 42, "Rapport non ecrit : ce nom")):
+        link = os.path.join(ctx.work, name)
+        os.symlink(target, link)
+        got = ctx.tool("report", w.windows_path(link), timeout=120)
+        w.check(got[0] == code and (got[1] + got[2]).startswith(said) and not os.path.exists(
+            os.path.join(ctx.work, "nowhere.txt")) and os.path.islink(link), got)
+
     # By default on the desktop, under a name of its date.
     got = ctx.tool("report", timeout=120)
     written = re.fullmatch(r"Rapport ecrit : C:\\users\\([^\\]+)\\Desktop\\"

@@ -12,6 +12,7 @@
 #include "printer/serial_transport.h"
 #include "printer/spooler_transport.h"
 #include "printer/tool/tool_commands.h"
+#include "printer/tool/tool_system.h"
 #include "standins/printer/fake_platform.h"
 #include "tests/test_util.h"
 
@@ -69,9 +70,12 @@ class FakeSystem : public ToolSystem {
     if (logs.count(path) == 0) return std::nullopt;
     return logs[path].substr(logs[path].size() - std::min(limit, logs[path].size()));
   }
-  bool WriteFile(const std::string& path, const std::string& text) override {
+  FileCreated CreateNewFile(const std::string& path, const std::string& text) override {
+    if (names.count(path) != 0) return names[path];
+    if (write_fails) return FileCreated::kFailed;
     written[path] = text;
-    return !write_fails;
+    names[path] = FileCreated::kTaken;
+    return FileCreated::kCreated;
   }
   std::vector<FileEntry> ListFiles(const std::string& folder) override {
     EXPECT_EQ(folder, Traces().crash_folder);
@@ -91,6 +95,7 @@ class FakeSystem : public ToolSystem {
   std::map<std::string, std::string> logs;  // by path
   std::vector<FileEntry> files;             // in the crash folder
   bool write_fails = false;
+  std::map<std::string, FileCreated> names;  // taken, or links
   std::map<std::string, std::string> written;
 };
 
@@ -163,6 +168,13 @@ TEST(ToolCommands, Runs) {
     if (what == "no-record") m.queue.record.reset();
     if (what == "write-fails") m.system.write_fails = true;
     if (what == "printer") m.platform.printers.push_back(Unescaped<char16_t>(row[1].substr(8)));
+    std::istringstream names(row[1]);  // "taken A B link C": names there already
+    for (std::string name, kind; names >> name;) {
+      if (name == "taken" || name == "link")
+        kind = name;
+      else if (!kind.empty())
+        m.system.names[name] = kind == "link" ? FileCreated::kLink : FileCreated::kTaken;
+    }
     EXPECT_EQ(m.Run(row[0]), std::stoi(row[2]));
     EXPECT_EQ(m.output.out, Unescaped(row[3]));
     EXPECT_EQ(m.output.err.substr(0, Message(row[4]).size()), Message(row[4]));
