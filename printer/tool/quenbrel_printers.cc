@@ -23,6 +23,7 @@
 #include "printer/platform_printer_services.h"
 #include "printer/text_conversion.h"
 #include "printer/tool/tool_commands.h"
+#include "printer/tool/win32/com_port_records_win32.h"
 #include "printer/tool/win32/tool_system_win32.h"
 #include "printer/win32/dos_devices_win32.h"
 #include "printer/win32/printer_queue_win32.h"
@@ -73,7 +74,8 @@ int wmain(int argc, wchar_t** argv) {
                                    std::make_unique<Win32DosDevices>());
   Win32PrinterQueue queue;
   Win32ToolSystem system;
-  ToolDevices devices{services, port, queue};
+  Win32ComPortRecords port_records;
+  ToolDevices devices{services, port, queue, port_records};
   ToolOutput output;
   const int code = RunTool(args, devices, system, &output);
   Write(stdout, output.out);

@@ -10,6 +10,7 @@
 #include "printer/printer_tasks.h"
 #include "printer/serial_transport.h"
 #include "printer/text_conversion.h"
+#include "printer/tool/port_kind.h"
 #include "printer/tool/report_file.h"
 #include "printer/tool/support_report.h"
 #include "printer/tool/test_ticket.h"
@@ -35,6 +36,17 @@ void LookUp(ToolDevices& devices, const std::string& id) {
     if (device.id == id) return;
   }
   throw PrinterError(PrinterFailure::kDeviceGone);
+}
+
+// For a COM port, a tab and what the port is; nothing for a printer.
+std::string PortKindColumn(ToolDevices& devices, const std::string& id) {
+  try {
+    const DeviceId device = ParseDeviceId(id);
+    if (device.kind != DeviceKind::kSerial) return "";
+    return "\t" + DescribeComPort(devices.port_records, Utf16ToUtf8(device.system_name)).text;
+  } catch (const PrinterError&) {
+    return "";  // a printer's name that Windows cannot take: listed all the same
+  }
 }
 
 int Print(ToolDevices& devices, ToolSystem& system, const std::string& id, const std::string& path,
@@ -94,7 +106,7 @@ int Run(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& 
   const std::size_t count = args.size();
   if (command == "list" && count == 1) {
     for (const PrinterDevice& device : devices.services.ListDevices()) {
-      output->out += device.id + "\t" + device.name + "\n";
+      output->out += device.id + "\t" + device.name + PortKindColumn(devices, device.id) + "\n";
     }
     return kExitSuccess;
   }
@@ -124,8 +136,16 @@ int Run(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& 
 DeviceStatus StatusOf(ToolDevices& devices, const std::string& id) {
   const DeviceId device = ParseDeviceId(id);
   if (device.kind == DeviceKind::kSerial) {
+    const PortDescription port =
+        DescribeComPort(devices.port_records, Utf16ToUtf8(device.system_name));
+    // Nothing printed on an incoming port arrives: nothing is sent there.
+    if (port.kind == PortKind::kIncomingBluetooth) {
+      return {StatusOutcome::kIncomingPort, {port.text}};
+    }
     const StatusAnswers answers = AskSerialStatus(devices.serial_port, id, kStatusTimeoutMs);
-    return DecodeSerialStatus(answers.bytes, answers.unsent);
+    DeviceStatus status = DecodeSerialStatus(answers.bytes, answers.unsent);
+    status.lines.insert(status.lines.begin(), port.text);
+    return status;
   }
   const std::optional<PrinterRecord> record = devices.queue.ReadRecord(device.system_name);
   if (!record) throw PrinterError(PrinterFailure::kPrinterUnavailable);

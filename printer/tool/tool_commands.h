@@ -10,15 +10,17 @@
 #include "printer/platform/printer_queue.h"
 #include "printer/platform/serial_port.h"
 #include "printer/printer_services.h"
+#include "printer/tool/com_port_records.h"
 #include "printer/tool/device_status.h"
 #include "printer/tool/tool_outcomes.h"
 #include "printer/tool/tool_system.h"
 
 // The machine's printers as the tool reaches them. The references outlive the calls.
 struct ToolDevices {
-  PrinterServices& services;  // the app's own discovery and printing
-  SerialPort& serial_port;    // status requests to serial printers
-  PrinterQueue& queue;        // Windows printers' records and queues
+  PrinterServices& services;     // the app's own discovery and printing
+  SerialPort& serial_port;       // status requests to serial printers
+  PrinterQueue& queue;           // Windows printers' records and queues
+  ComPortRecords& port_records;  // what each COM port is
 };
 
 struct ToolOutput {

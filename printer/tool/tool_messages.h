@@ -40,6 +40,16 @@ inline constexpr char kRequestUnsentLine[] =
     "imprimante eteinte).";
 inline constexpr char kNotStatusLine[] = u8"La reponse recue n’est pas un etat d’imprimante.";
 
+// What a COM port is, beside its label in "list" and first in its status.
+inline constexpr char kOutgoingPortLabel[] = "port Bluetooth sortant, vers ";
+inline constexpr char kOutgoingUnnamedPortLabel[] = u8"port Bluetooth sortant, vers l’appareil ";
+inline constexpr char kIncomingPortLine[] =
+    u8"port entrant : aucun ticket n’y arrive, utilisez le port sortant";
+inline constexpr char kBluetoothPortLine[] = "port Bluetooth, sens inconnu";
+inline constexpr char kOtherSerialPortLine[] = "port serie, pas Bluetooth";
+inline constexpr char kUnrecordedPortLine[] =
+    "port sans fiche de peripherique Windows : type inconnu";
+
 // What the spooler keeps for a Windows printer.
 inline constexpr char kDriverReportsLine[] =
     u8"Etat rapporte par le pilote Windows. Un ticket accepte par Windows n’est pas forcement "

@@ -36,7 +36,10 @@
   STATUS(kNoAnswer, 34,                                                               \
          "`status`: no answer (a one-way printer, or a Bluetooth link that is down)") \
   /* An answer that breaks the fixed bits of a status byte. */                        \
-  STATUS(kNotStatus, 35, "`status`: an answer that is not a status")
+  STATUS(kNotStatus, 35, "`status`: an answer that is not a status")                  \
+  /* Nothing is sent: no ticket ever arrives there. */                                \
+  STATUS(kIncomingPort, 39,                                                           \
+         "`status`: an incoming Bluetooth port (nothing sent: use the outgoing one)")
 
 #define QUENBREL_KIND(kind, ...) kind,
 #define QUENBREL_NONE(...)

@@ -99,6 +99,22 @@ class FakeSystem : public ToolSystem {
   std::map<std::string, std::string> written;
 };
 
+// A board's COM9, and COM5 (the outgoing Bluetooth port of TM-P20 by default; "-": no record).
+struct FakePortRecords : ComPortRecords {
+  std::vector<ComPortRecord> ListComPorts() override {
+    if (com5_id == "-") return {{"COM9", "ACPI\\PNP0501\\1"}};
+    return {{"COM9", "ACPI\\PNP0501\\1"}, {"com5", com5_id}};
+  }
+  std::optional<std::string> PairedDeviceName(const std::string& address) override {
+    if (name == "-" || !std::regex_match(address, std::regex("[0-9A-F]{12}"))) return {};
+    return name;
+  }
+  std::string com5_id =
+      "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&2B8A7F5B&0&001122AABBCC_"
+      "C00000000";
+  std::string name = "TM-P20";
+};
+
 // One machine: the printer Caisse and the port COM5.
 struct Machine {
   Machine() {
@@ -110,12 +126,13 @@ struct Machine {
     std::vector<std::string> args;
     std::istringstream in(line);
     for (std::string arg; in >> arg;) args.push_back(Unescaped(arg));
-    ToolDevices devices{platform, platform, queue};
+    ToolDevices devices{platform, platform, queue, ports};
     return RunTool(args, devices, system, &output);
   }
 
   Platform platform;
   FakeQueue queue;
+  FakePortRecords ports;
   FakeSystem system;
   ToolOutput output;
 };
@@ -132,6 +149,8 @@ TEST(ToolStatus, Findings) {
       before = LinesOf("driver-note");
       after = "Travaux en attente : " + std::to_string(r.jobs) +
               "\nPort : COM9:\nPilote : Generic / Text Only\n";
+    } else {
+      before = LinesOf("com5");
     }
     for (std::string answer; state >> answer;) {  // "x": the request is not taken
       m.platform.takes.push_back(answer == "x" ? 0 : 3);
@@ -153,6 +172,18 @@ TEST(ToolStatus, PrinterRecordBits) {
   }
 }
 
+// COM5 as its record tells it, beside its label in "list".
+TEST(ToolList, PortKinds) {
+  for (const Lines& row : Cases("tool_cases.txt", "port")) {
+    SCOPED_TRACE(row[3]);
+    Machine m;
+    m.ports.com5_id = Unescaped(row[0]);
+    m.ports.name = Unescaped(row[1]);
+    EXPECT_EQ(m.Run("list"), 0);
+    EXPECT_EQ(m.output.out.substr(m.output.out.rfind('\t') + 1), Unescaped(row[2]) + "\n");
+  }
+}
+
 TEST(ToolCommands, Runs) {
   for (const Lines& row : Cases("tool_cases.txt", "run")) {
     SCOPED_TRACE(row[6]);
@@ -168,6 +199,7 @@ TEST(ToolCommands, Runs) {
     if (what == "no-record") m.queue.record.reset();
     if (what == "write-fails") m.system.write_fails = true;
     if (what == "printer") m.platform.printers.push_back(Unescaped<char16_t>(row[1].substr(8)));
+    if (what == "incoming") m.ports.com5_id = "BTHENUM\\X\\7&2B8A7F5B&0&000000000000_00000000";
     std::istringstream names(row[1]);  // "taken A B link C": names there already
     for (std::string name, kind; names >> name;) {
       if (name == "taken" || name == "link")
@@ -243,7 +275,7 @@ TEST(ToolReport, EverySection) {
       "Windows : 10.0.19045\r\nDate : 09/03/2024 07:05\r\n\r\nAppareils\r\n"
       "printer:Caisse\tCaisse (imprimante Windows)\r\n  " +
           Message("printer-unavailable") + "\r\nserial:COM5\tCOM5 (port Bluetooth / serie)\r\n  " +
-          Message("ready") + "\r\n  " + Message("drawer-low") +
+          Message("com5") + "\r\n  " + Message("ready") + "\r\n  " + Message("drawer-low") +
           "\r\n\r\nPlantages (vidages les plus recents) : C:\\Local\\crashes\r\n" + dumps + crash +
           "\r\n\r\nJournal (200 dernieres lignes de quenbrel.1.log et quenbrel.log) : "
           "C:\\Local\\logs\r\n" +
