@@ -57,39 +57,45 @@ void WithPort(SerialPort& port, const std::string& id, Use use) {
   use(handle);
 }
 
-void Write(SerialPort& port, SerialHandle handle, const std::uint8_t* bytes, std::size_t size) {
+// Writes every byte; false when a write fails or takes nothing.
+bool Write(SerialPort& port, SerialHandle handle, const std::uint8_t* bytes, std::size_t size) {
   std::size_t sent = 0;
   while (sent < size) {
     const auto piece = static_cast<std::uint32_t>(std::min(kSerialPieceBytes, size - sent));
     std::uint32_t written = 0;
-    if (!port.Write(handle, bytes + sent, piece, &written) || written == 0) {
-      throw PrinterError(PrinterFailure::kPortSendInterrupted);
-    }
+    if (!port.Write(handle, bytes + sent, piece, &written) || written == 0) return false;
     sent += std::min(written, piece);
   }
+  return true;
 }
 
 }  // namespace
 
 void PrintToSerialPort(SerialPort& port, const std::string& id,
                        const std::vector<std::uint8_t>& bytes) {
-  WithPort(port, id, [&](SerialHandle handle) { Write(port, handle, bytes.data(), bytes.size()); });
+  WithPort(port, id, [&](SerialHandle handle) {
+    if (!Write(port, handle, bytes.data(), bytes.size())) {
+      throw PrinterError(PrinterFailure::kPortSendInterrupted);
+    }
+  });
 }
 
-std::vector<std::uint8_t> AskSerialStatus(SerialPort& port, const std::string& id,
-                                          std::uint32_t timeout_ms) {
-  std::vector<std::uint8_t> answers;
+StatusAnswers AskSerialStatus(SerialPort& port, const std::string& id, std::uint32_t timeout_ms) {
+  StatusAnswers answers;
   WithPort(port, id, [&](SerialHandle handle) {
     for (std::uint8_t n = 1; n <= 4; ++n) {
       const std::uint8_t request[] = {0x10, 0x04, n};  // DLE EOT n
-      Write(port, handle, request, sizeof request);
+      if (!Write(port, handle, request, sizeof request)) {
+        answers.unsent = true;
+        return;
+      }
       std::uint8_t answer = 0;
       std::uint32_t read = 0;
       if (!port.Read(handle, &answer, 1, timeout_ms, &read)) {
         throw PrinterError(PrinterFailure::kPortUnreadable);
       }
       if (read == 0) return;  // no answer: the rest would go unanswered too
-      answers.push_back(answer);
+      answers.bytes.push_back(answer);
     }
   });
   return answers;

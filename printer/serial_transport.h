@@ -23,11 +23,17 @@ inline constexpr std::chrono::milliseconds kSerialWriteTimeout{5000};
 void PrintToSerialPort(SerialPort& port, const std::string& id,
                        const std::vector<std::uint8_t>& bytes);
 
+// What a printer answered to its status requests.
+struct StatusAnswers {
+  std::vector<std::uint8_t> bytes;  // in request order; fewer than four when one went unanswered
+  bool unsent = false;              // the request after the last answer could not be written
+};
+
 // Opens and sets the port as PrintToSerialPort does, then sends the printer's four real-time status
 // requests (DLE EOT 1 to 4) one at a time, giving each one-byte answer at most `timeout_ms`. The
-// answers in request order; fewer than four when a request went unanswered (the rest are not
-// sent). Throws PrinterError as PrintToSerialPort does, and kPortUnreadable when a read fails.
-std::vector<std::uint8_t> AskSerialStatus(SerialPort& port, const std::string& id,
-                                          std::uint32_t timeout_ms);
+// first request unanswered, or that the port does not take (a Bluetooth link that is down), ends
+// it: the rest are not sent. Throws PrinterError as PrintToSerialPort does for opening and setting
+// the port, and kPortUnreadable when a read fails.
+StatusAnswers AskSerialStatus(SerialPort& port, const std::string& id, std::uint32_t timeout_ms);
 
 #endif  // QUENBREL_PRINTER_SERIAL_TRANSPORT_H_

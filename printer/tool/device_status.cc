@@ -1,8 +1,10 @@
 #include "printer/tool/device_status.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "printer/text_conversion.h"
+#include "printer/tool/printer_record_bits.h"
 #include "printer/tool/tool_messages.h"
 
 namespace {
@@ -11,19 +13,13 @@ namespace {
 constexpr std::uint8_t kFixedMask = 0x93;
 constexpr std::uint8_t kFixedBits = 0x12;
 
-// The Windows PRINTER_STATUS_* and PRINTER_ATTRIBUTE_* bits read here.
-constexpr std::uint32_t kStatusPaused = 0x1;
-constexpr std::uint32_t kStatusError = 0x2;
-constexpr std::uint32_t kStatusPaperJam = 0x8;
-constexpr std::uint32_t kStatusPaperOut = 0x10;
-constexpr std::uint32_t kStatusOffline = 0x80;
-constexpr std::uint32_t kStatusDoorOpen = 0x400000;
+// The Windows PRINTER_ATTRIBUTE_WORK_OFFLINE bit ("use the printer offline").
 constexpr std::uint32_t kAttributeWorkOffline = 0x400;
 
 // Collects the findings; the outcome is the most pressing one (see StatusOutcome).
 class Findings {
  public:
-  void Add(bool found, const char* line, StatusOutcome outcome) {
+  void Add(bool found, const std::string& line, StatusOutcome outcome) {
     if (!found) return;
     status_.lines.push_back(line);
     if (outcome > status_.outcome) status_.outcome = outcome;
@@ -76,14 +72,19 @@ DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers,
 
 DeviceStatus DescribePrinterRecord(const PrinterRecord& record) {
   Findings findings;
-  findings.Add((record.status & kStatusPaused) != 0, kPausedLine, StatusOutcome::kOffline);
   findings.Add((record.attributes & kAttributeWorkOffline) != 0, kWorkOfflineLine,
                StatusOutcome::kOffline);
-  findings.Add((record.status & kStatusOffline) != 0, kOfflineLine, StatusOutcome::kOffline);
-  findings.Add((record.status & kStatusDoorOpen) != 0, kCoverOpenLine, StatusOutcome::kCoverOpen);
-  findings.Add((record.status & kStatusPaperOut) != 0, kPaperOutLine, StatusOutcome::kPaperOut);
-  findings.Add((record.status & kStatusPaperJam) != 0, kPaperJamLine, StatusOutcome::kError);
-  findings.Add((record.status & kStatusError) != 0, kDriverErrorLine, StatusOutcome::kError);
+  std::uint32_t unknown = record.status;
+  for (const PrinterRecordBit& row : kPrinterRecordBits) {
+    findings.Add((record.status & row.bit) != 0, row.line, row.outcome);
+    unknown &= ~row.bit;
+  }
+  for (std::uint32_t bit = 1; bit != 0; bit <<= 1) {
+    if ((unknown & bit) == 0) continue;
+    char value[16];
+    std::snprintf(value, sizeof value, "0x%08X.", static_cast<unsigned>(bit));
+    findings.Add(true, kUnknownStateLabel + std::string(value), StatusOutcome::kUnknownState);
+  }
   findings.AddLine(kJobsWaitingLabel + std::to_string(record.jobs));
   findings.AddLine(kPortLabel + Utf16ToUtf8(record.port));
   findings.AddLine(kDriverLabel + Utf16ToUtf8(record.driver));

@@ -23,6 +23,7 @@
 #include "printer/platform_printer_services.h"
 #include "printer/text_conversion.h"
 #include "printer/tool/tool_commands.h"
+#include "printer/tool/win32/com_port_records_win32.h"
 #include "printer/tool/win32/network_link_win32.h"
 #include "printer/tool/win32/port_settings_win32.h"
 #include "printer/tool/win32/tool_system_win32.h"
@@ -77,7 +78,8 @@ int wmain(int argc, wchar_t** argv) {
   Win32PortSettings tcp_ports;
   Win32NetworkLink network;
   Win32ToolSystem system;
-  ToolDevices devices{services, port, queue, tcp_ports, network};
+  Win32ComPortRecords port_records;
+  ToolDevices devices{services, port, queue, tcp_ports, network, port_records};
   ToolOutput output;
   const int code = RunTool(args, devices, system, &output);
   Write(stdout, output.out);

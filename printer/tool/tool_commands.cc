@@ -11,6 +11,8 @@
 #include "printer/serial_transport.h"
 #include "printer/text_conversion.h"
 #include "printer/tool/network_status.h"
+#include "printer/tool/port_kind.h"
+#include "printer/tool/report_file.h"
 #include "printer/tool/support_report.h"
 #include "printer/tool/test_ticket.h"
 #include "printer/tool/tool_messages.h"
@@ -35,6 +37,17 @@ void LookUp(ToolDevices& devices, const std::string& id) {
     if (device.id == id) return;
   }
   throw PrinterError(PrinterFailure::kDeviceGone);
+}
+
+// For a COM port, a tab and what the port is; nothing for a printer.
+std::string PortKindColumn(ToolDevices& devices, const std::string& id) {
+  try {
+    const DeviceId device = ParseDeviceId(id);
+    if (device.kind != DeviceKind::kSerial) return "";
+    return "\t" + DescribeComPort(devices.port_records, Utf16ToUtf8(device.system_name)).text;
+  } catch (const PrinterError&) {
+    return "";  // a printer's name that Windows cannot take: listed all the same
+  }
 }
 
 int Print(ToolDevices& devices, ToolSystem& system, const std::string& id, const std::string& path,
@@ -77,11 +90,14 @@ int Clear(ToolDevices& devices, const std::string& id, ToolOutput* output) {
 }
 
 int Report(ToolDevices& devices, ToolSystem& system, const std::string& path, ToolOutput* output) {
-  const std::string report = SupportReport(devices, system);
-  if (!system.WriteFile(path, report)) {
+  const ReportWritten written = WriteNewReport(system, path, SupportReport(devices, system));
+  if (written.outcome == FileCreated::kLink) {
+    return Fail(output, kReportLinkMessage + written.path, ToolOutcome::kReportNotWritten);
+  }
+  if (written.outcome != FileCreated::kCreated) {
     return Fail(output, kReportNotWrittenMessage + path, ToolOutcome::kReportNotWritten);
   }
-  output->out += kReportWrittenLabel + path + "\n";
+  output->out += kReportWrittenLabel + written.path + "\n";
   return kExitSuccess;
 }
 
@@ -91,7 +107,7 @@ int Run(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& 
   const std::size_t count = args.size();
   if (command == "list" && count == 1) {
     for (const PrinterDevice& device : devices.services.ListDevices()) {
-      output->out += device.id + "\t" + device.name + "\n";
+      output->out += device.id + "\t" + device.name + PortKindColumn(devices, device.id) + "\n";
     }
     return kExitSuccess;
   }
@@ -121,7 +137,17 @@ int Run(const std::vector<std::string>& args, ToolDevices& devices, ToolSystem& 
 DeviceStatus StatusOf(ToolDevices& devices, const std::string& id) {
   const DeviceId device = ParseDeviceId(id);
   if (device.kind == DeviceKind::kSerial) {
-    return DecodeSerialStatus(AskSerialStatus(devices.serial_port, id, kStatusTimeoutMs));
+    const PortDescription port =
+        DescribeComPort(devices.port_records, Utf16ToUtf8(device.system_name));
+    // Nothing printed on an incoming port arrives: nothing is sent there.
+    if (port.kind == PortKind::kIncomingBluetooth) {
+      return {StatusOutcome::kIncomingPort, {port.text}};
+    }
+    const StatusAnswers answers = AskSerialStatus(devices.serial_port, id, kStatusTimeoutMs);
+    DeviceStatus status =
+        DecodeSerialStatus(answers.bytes, answers.unsent ? kRequestUnsentLine : kNoAnswerLine);
+    status.lines.insert(status.lines.begin(), port.text);
+    return status;
   }
   const std::optional<PrinterRecord> record = devices.queue.ReadRecord(device.system_name);
   if (!record) throw PrinterError(PrinterFailure::kPrinterUnavailable);

@@ -10,6 +10,7 @@
 #include "printer/platform/printer_queue.h"
 #include "printer/platform/serial_port.h"
 #include "printer/printer_services.h"
+#include "printer/tool/com_port_records.h"
 #include "printer/tool/device_status.h"
 #include "printer/tool/network_link.h"
 #include "printer/tool/port_settings.h"
@@ -18,11 +19,12 @@
 
 // The machine's printers as the tool reaches them. The references outlive the calls.
 struct ToolDevices {
-  PrinterServices& services;  // the app's own discovery and printing
-  SerialPort& serial_port;    // status requests to serial printers
-  PrinterQueue& queue;        // Windows printers' records and queues
-  PortSettings& tcp_ports;    // where Windows printers' TCP/IP ports lead
-  NetworkLink& network;       // status requests to network printers
+  PrinterServices& services;     // the app's own discovery and printing
+  SerialPort& serial_port;       // status requests to serial printers
+  PrinterQueue& queue;           // Windows printers' records and queues
+  PortSettings& tcp_ports;       // where Windows printers' TCP/IP ports lead
+  NetworkLink& network;          // status requests to network printers
+  ComPortRecords& port_records;  // what each COM port is
 };
 
 struct ToolOutput {

@@ -35,17 +35,30 @@ inline constexpr char kDrawerHighLine[] = "Capteur du tiroir-caisse : niveau hau
 inline constexpr char kDrawerLowLine[] = "Capteur du tiroir-caisse : niveau bas.";
 inline constexpr char kNoAnswerLine[] =
     u8"Pas de reponse de l’imprimante (modele sans retour d’etat, ou liaison Bluetooth coupee).";
+inline constexpr char kRequestUnsentLine[] =
+    u8"Demande d’etat non envoyee : le port ne prend rien (liaison Bluetooth coupee, ou "
+    "imprimante eteinte).";
 inline constexpr char kNotStatusLine[] = u8"La reponse recue n’est pas un etat d’imprimante.";
+
+// What a COM port is, beside its label in "list" and first in its status.
+inline constexpr char kOutgoingPortLabel[] = "port Bluetooth sortant, vers ";
+inline constexpr char kOutgoingUnnamedPortLabel[] = u8"port Bluetooth sortant, vers l’appareil ";
+inline constexpr char kIncomingPortLine[] =
+    u8"port entrant : aucun ticket n’y arrive, utilisez le port sortant";
+inline constexpr char kBluetoothPortLine[] = "port Bluetooth, sens inconnu";
+inline constexpr char kOtherSerialPortLine[] = "port serie, pas Bluetooth";
+inline constexpr char kUnrecordedPortLine[] =
+    "port sans fiche de peripherique Windows : type inconnu";
 
 // What the spooler keeps for a Windows printer.
 inline constexpr char kDriverReportsLine[] =
     u8"Etat rapporte par le pilote Windows. Un ticket accepte par Windows n’est pas forcement "
     "imprime.";
 inline constexpr char kNothingReportedLine[] = "Le pilote ne signale aucun probleme.";
-inline constexpr char kPausedLine[] = u8"File d’impression en pause.";
 inline constexpr char kWorkOfflineLine[] = u8"Windows utilise l’imprimante hors connexion.";
-inline constexpr char kDriverErrorLine[] = "Le pilote signale une erreur.";
-inline constexpr char kPaperJamLine[] = "Bourrage papier.";
+// Each status bit's line is in its row (printer_record_bits.h); a bit without a row shows its
+// value.
+inline constexpr char kUnknownStateLabel[] = "Etat inconnu de cet outil, signale par le pilote : ";
 inline constexpr char kJobsWaitingLabel[] = "Travaux en attente : ";
 inline constexpr char kPortLabel[] = "Port : ";
 inline constexpr char kDriverLabel[] = "Pilote : ";
@@ -100,5 +113,7 @@ inline constexpr char kReportNoLogLine[] = "Aucun journal.";
 inline constexpr char kReportFileName[] = "quenbrel-rapport-";
 inline constexpr char kReportWrittenLabel[] = "Rapport ecrit : ";
 inline constexpr char kReportNotWrittenMessage[] = u8"Impossible d’ecrire le rapport : ";
+inline constexpr char kReportLinkMessage[] =
+    "Rapport non ecrit : ce nom est un lien vers un autre endroit, choisissez-en un autre : ";
 
 #endif  // QUENBREL_PRINTER_TOOL_TOOL_MESSAGES_H_

@@ -21,22 +21,31 @@
   TOOL(kNoQueue, 40, "`clear` on a serial device (it has no queue)")                  \
   TOOL(kQueueNotCleared, 41,                                                          \
        "queue not cleared (not readable, or a job Windows would not cancel)")         \
-  TOOL(kReportNotWritten, 42, "report not written")                                   \
+  TOOL(kReportNotWritten, 42,                                                         \
+       "report not written (its name is a link, or the file could not be made)")      \
   STATUS(kReady, 0, "`status`: ready")                                                \
-  STATUS(kOffline, 30, "`status`: offline (or paused, or used offline)")              \
-  STATUS(kError, 33, "`status`: an error")                                            \
-  STATUS(kPaperOut, 32, "`status`: paper out")                                        \
+  /* A bit of a printer's record that the tool does not know. */                      \
+  STATUS(kUnknownState, 38, "`status`: an unknown state (its value is shown)")        \
+  STATUS(kOffline, 30,                                                                \
+         "`status`: offline or unavailable (paused, used offline, being deleted, "    \
+         "its print server unknown or offline)")                                      \
+  STATUS(kError, 33, "`status`: an error, or the printer waits for someone")          \
+  STATUS(kPaperOut, 32, "`status`: paper out, or another paper or toner problem")     \
   STATUS(kCoverOpen, 31, "`status`: cover open")                                      \
   /* A request went unanswered. */                                                    \
   STATUS(kNoAnswer, 34,                                                               \
-         "`status`: no answer (a one-way printer, or a Bluetooth link that is down)") \
+         "`status`: no answer (a one-way printer, a Bluetooth link that is down, "    \
+         "a silent network printer)")                                                 \
   /* A network printer: closed unanswered, refused, not connected, not found. */      \
   STATUS(kNetworkClosed, 50, "`status`: network: closed without an answer")           \
   STATUS(kNetworkRefused, 51, "`status`: network: connection refused")                \
   STATUS(kNetworkBusy, 52, "`status`: network: no connection in 2 s (busy, or off)")  \
   STATUS(kNetworkUnreachable, 53, "`status`: network: address unreachable")           \
   /* An answer that breaks the fixed bits of a status byte. */                        \
-  STATUS(kNotStatus, 35, "`status`: an answer that is not a status")
+  STATUS(kNotStatus, 35, "`status`: an answer that is not a status")                  \
+  /* Nothing is sent: no ticket ever arrives there. */                                \
+  STATUS(kIncomingPort, 39,                                                           \
+         "`status`: an incoming Bluetooth port (nothing sent: use the outgoing one)")
 
 #define QUENBREL_KIND(kind, ...) kind,
 #define QUENBREL_NONE(...)

@@ -25,6 +25,7 @@ inline std::string DateText(const LocalTime& t) {
 }
 
 enum class FileRead { kRead, kTooBig, kUnreadable };
+enum class FileCreated { kCreated, kTaken, kLink, kFailed };
 
 struct FileEntry {
   std::string name;
@@ -49,8 +50,10 @@ class ToolSystem {
                                    std::vector<std::uint8_t>* bytes) = 0;
   // The last `limit` bytes of the file at `path` (all of a shorter one); nullopt when unreadable.
   virtual std::optional<std::string> ReadFileEnd(const std::string& path, std::size_t limit) = 0;
-  // Creates or replaces the file at `path` with `text`. True on success.
-  virtual bool WriteFile(const std::string& path, const std::string& text) = 0;
+  // Makes a new file at `path` holding `text`, in one exclusive step that neither replaces nor
+  // follows what the name is: kTaken when it is a file or folder, kLink when it is a symbolic link
+  // or another reparse point, kFailed when the file cannot be made or written (none is left).
+  virtual FileCreated CreateNewFile(const std::string& path, const std::string& text) = 0;
   // The regular files in `folder`, in no order; none when it cannot be read.
   virtual std::vector<FileEntry> ListFiles(const std::string& folder) = 0;
 

@@ -1,6 +1,6 @@
 // Test equipment: the Windows side of the Wine rig. Installs and removes the test printers (whose
-// port is a file), shows a ticket's job as the spooler holds it, and times discovery for the
-// benchmark.
+// port is a file), shows a ticket's job as the spooler holds it, records COM ports' devices as
+// Windows keeps them (Wine keeps none), and times discovery for the benchmark.
 //   printer_rig driver <driver> <ppd file>       installs a wineps.drv driver with that PPD
 //   printer_rig add <hex name> <driver> <port>   adds a RAW printer (replacing one of that name)
 //   printer_rig delete <hex name>
@@ -9,6 +9,11 @@
 //   spooler
 //                                                transport and, while its page is open, lists the
 //                                                printer's jobs: "document<TAB>data type" a line
+//   printer_rig port-record <id> <port>          records a device of the Ports class with that
+//                                                instance id and PortName
+//   printer_rig paired <address> <hex name>      records a paired Bluetooth device's name as the
+//                                                Bluetooth service keeps it
+//   printer_rig forget-ports                     removes every Ports device and paired name
 //   printer_rig time-list <n>                    n fresh listings: the microseconds of each, a line
 //   printer_rig time-thread <n>                  n bare CreateThread and join: the microseconds of
 //                                                each, a line
@@ -17,6 +22,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// windows.h first.
+#include <setupapi.h>
 #include <winspool.h>
 
 #include <algorithm>
@@ -169,6 +176,49 @@ int AddTestPrinter(std::wstring name, std::wstring driver, std::wstring port) {
   return 0;
 }
 
+// GUID_DEVCLASS_PORTS.
+constexpr GUID kPortsClass = {
+    0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+constexpr wchar_t kPairedDevices[] =
+    L"SYSTEM\\CurrentControlSet\\Services\\BTHPORT\\Parameters\\Devices";
+
+int RecordPort(std::wstring id, std::wstring port) {
+  HDEVINFO list = ::SetupDiCreateDeviceInfoList(&kPortsClass, nullptr);
+  SP_DEVINFO_DATA device = {};
+  device.cbSize = sizeof device;
+  HKEY key = static_cast<HKEY>(INVALID_HANDLE_VALUE);
+  const bool done =
+      ::SetupDiCreateDeviceInfoW(list, id.c_str(), &kPortsClass, nullptr, nullptr, 0, &device) &&
+      ::SetupDiRegisterDeviceInfo(list, &device, 0, nullptr, nullptr, nullptr) &&
+      (key = ::SetupDiCreateDevRegKeyW(list, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr,
+                                       nullptr)) != INVALID_HANDLE_VALUE &&
+      ::RegSetValueExW(key, L"PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                       static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  if (key != INVALID_HANDLE_VALUE) ::RegCloseKey(key);
+  ::SetupDiDestroyDeviceInfoList(list);
+  return done ? 0 : Fail("a Ports device record");
+}
+
+int RecordPairedName(const std::wstring& address, const std::string& name) {
+  const std::wstring key = std::wstring(kPairedDevices) + L"\\" + address;
+  return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Name", REG_BINARY, name.data(),
+                           static_cast<DWORD>(name.size())) == ERROR_SUCCESS
+             ? 0
+             : Fail("RegSetKeyValueW");
+}
+
+int ForgetPorts() {
+  HDEVINFO list = ::SetupDiGetClassDevsW(&kPortsClass, nullptr, nullptr, 0);
+  SP_DEVINFO_DATA device = {};
+  device.cbSize = sizeof device;
+  for (DWORD i = 0; ::SetupDiEnumDeviceInfo(list, i, &device); ++i) {
+    ::SetupDiRemoveDevice(list, &device);
+  }
+  ::SetupDiDestroyDeviceInfoList(list);
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPairedDevices);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -213,11 +263,14 @@ int main(int argc, char** argv) {
   if (command == "offline" && argc == 4) {
     return SetWorkOffline(Wide(FromHex(argv[2])), argv[3][0] == '1') ? 0 : Fail("SetPrinterW");
   }
+  if (command == "port-record" && argc == 4) return RecordPort(Wide(argv[2]), Wide(argv[3]));
+  if (command == "paired" && argc == 4) return RecordPairedName(Wide(argv[2]), FromHex(argv[3]));
+  if (command == "forget-ports" && argc == 2) return ForgetPorts();
   if (command == "delete" && argc == 3) {
     return DeletePrinterNamed(Wide(FromHex(argv[2]))) ? 0 : Fail("DeletePrinter");
   }
   std::fprintf(stderr,
-               "usage: printer_rig driver|add|offline|delete|job|time-list|time-thread ... (see "
-               "the source)\n");
+               "usage: printer_rig driver|add|offline|delete|job|port-record|paired|forget-ports|"
+               "time-list|time-thread ... (see the source)\n");
   return 2;
 }

@@ -25,6 +25,10 @@ BUSY = w.error("busy", "Une operation imprimante est deja en cours.")
 INVALID = "Donnees d’impression invalides."
 SETTINGS = w.error("settings", "Ouvrez les parametres Bluetooth de Windows.")
 MALFORMED = b"\x03\x01\x00\x00\x00"
+# What the support tool says of a COM port: Wine keeps no device record of its own ports.
+UNRECORDED = "port sans fiche de peripherique Windows : type inconnu"
+BLUETOOTH_ID = (r"BTHENUM\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002"
+                r"\7&2B8A7F5B&0&%s_C00000000")
 WM_ACTIVATE, WM_QUIT, WM_FONTCHANGE, WM_DWMCOLORIZATIONCOLORCHANGED = 0x6, 0x12, 0x1D, 0x320
 WM_DPICHANGED, WM_USER, WS_MINIMIZE = 0x2E0, 0x400, 0x20000000
 WM_QUERYENDSESSION, WM_ENDSESSION, WM_SYSCOMMAND, SC_MINIMIZE = 0x11, 0x16, 0x112, 0xF020
@@ -225,8 +229,8 @@ def case_tool(ctx):
     wine_side, far = ctx.port(",b115200,cs7,parenb=1,cstopb=1")
     name, output = ctx.printer("Quenbrel Outil")
     code, out, _ = ctx.tool("list")
-    w.check(code == 0 and "serial:%s\t%s%s\n" % (PORT, PORT, w.SERIAL_LABEL) in out and
-            "printer:%s\t%s%s\n" % (name, name, w.PRINTER_LABEL) in out, out)
+    w.check(code == 0 and "serial:%s\t%s%s\t%s\n" % (PORT, PORT, w.SERIAL_LABEL, UNRECORDED) in out
+            and "printer:%s\t%s%s\n" % (name, name, w.PRINTER_LABEL) in out, out)
     ticket, empty, huge = (ctx.file(n, d) for n, d in (("ticket", TICKET), ("empty", b""),
                                                       ("huge", b"")))
     os.truncate(huge, 3 << 30)  # 3 GiB, sparse
@@ -259,6 +263,10 @@ def case_tool(ctx):
              "de reessayer pour eviter une reimpression.")):  # nobody reads any more: it stalls
         got = ctx.tool(*argv, timeout=60)
         w.check(got[0] == code and got[2].startswith(said), "%r gave %r" % (argv, got))
+    # A status request the stalled port does not take in 5 s: no answer, not a printing error.
+    got = ctx.tool("status", "serial:" + PORT, timeout=60)
+    w.check(got == (34, "%s\nDemande d’etat non envoyee : le port ne prend rien (liaison Bluetooth "
+                    "coupee, ou imprimante eteinte).\n" % UNRECORDED, ""), got)
 
 
 def case_status(ctx):
@@ -276,10 +284,29 @@ def case_status(ctx):
         start = time.monotonic()
         got = w.answering_printer(far, answers, status)
         took = time.monotonic() - start
-        w.check(got[0] == code and got[1].startswith(said) and got[3] == sent and took < 10,
-                "%r: %r in %.1f s" % (answers, got, took))
+        w.check(got[0] == code and got[1].startswith(UNRECORDED + "\n" + said) and got[3] == sent
+                and took < 10, "%r: %r in %.1f s" % (answers, got, took))
     got = w.answering_printer(far, (), ctx.tool_command + ["drawer", "serial:" + PORT])
     w.check(got[0] == 0 and got[3] == b"\x1bp\x00\x19\xfa", "drawer: %r" % (got,))
+
+    # Device records of the ports as Windows keeps them (Wine has none): the outgoing port of a
+    # paired printer beside a USB adapter's, then an incoming port, which is not even opened.
+    ctx.callback(ctx.printers.run, "forget-ports")
+    ctx.printers.run("paired", "001122aabbcc", "TM-P20 été\0".encode().hex())
+    ctx.printers.run("port-record", BLUETOOTH_ID % "001122AABBCC", PORT)
+    ctx.printers.run("port-record", r"FTDIBUS\VID_0403+PID_6001+A50285BIA\0000", "COM5")
+    outgoing = "port Bluetooth sortant, vers TM-P20 été (00:11:22:AA:BB:CC)"
+    out = ctx.tool("list")[1]
+    w.check("\t%s\n" % outgoing in out and "\tport serie, pas Bluetooth\n" in out, out)
+    got = w.answering_printer(far, (0x12,) * 4, status)
+    w.check(got[:2] == (0, outgoing + "\nImprimante prete.\nCapteur du tiroir-caisse : niveau "
+                        "bas.\n"), got)
+    ctx.printers.run("forget-ports")
+    ctx.printers.run("port-record", BLUETOOTH_ID % "000000000000", PORT)
+    got = w.answering_printer(far, (0x12,) * 4, status)
+    w.check(got == (39, "port entrant : aucun ticket n’y arrive, utilisez le port sortant\n", "",
+                    b""), got)
+    ctx.printers.run("forget-ports")
 
     name, output = ctx.printer("Quenbrel Etat")
     for offline, code, said in ((0, 0, "Le pilote ne signale aucun probleme.\n"),
@@ -306,12 +333,26 @@ def case_status(ctx):
     text = read(report).decode("utf-8")
     # What only Windows gives it (the tool's own table checks the rest).
     w.check(re.match("\ufeffRapport Quenbrel pour le support\r\nOutil : quenbrel-printers 1.0.0\r\n"
-                     r"Windows : \d+\.\d+\.\d+\r\n", text) and "serial:%s\t%s%s\r\n  Imprimante "
-            "prete.\r\n" % (PORT, PORT, w.SERIAL_LABEL) in text and text.endswith(
+                     r"Windows : \d+\.\d+\.\d+\r\n", text) and "serial:%s\t%s%s\r\n  %s\r\n  "
+            "Imprimante prete.\r\n" % (PORT, PORT, w.SERIAL_LABEL, UNRECORDED) in text and
+            text.endswith(
                 "\r\nAucun plantage.\r\n\r\nJournal (200 dernieres lignes de quenbrel.1.log et "
                 "quenbrel.log) : %s\\Quenbrel\\logs\r\n" % w.windows_path(local) +
                 "".join("log line %d\r\n" % n for n in range(51, 251))),
             text)
+    # Never replaced: the same name again is numbered. Never written through a link: one to
+    # nothing is not followed; one to a folder (the kind Wine shows as a link) is refused.
+    got = ctx.tool("report", w.windows_path(report), timeout=120)
+    w.check(got[:2] == (0, "Rapport ecrit : %s\n" % w.windows_path(report[:-4] + "-2.txt")) and
+            read(report).decode("utf-8") == text, got)
+    for name, target, code, said in (("a.txt", "nowhere.txt", 0, "Rapport ecrit"),
+                                     ("b.txt", ctx.work, 42, "Rapport non ecrit : ce nom")):
+        link = os.path.join(ctx.work, name)
+        os.symlink(target, link)
+        got = ctx.tool("report", w.windows_path(link), timeout=120)
+        w.check(got[0] == code and (got[1] + got[2]).startswith(said) and not os.path.exists(
+            os.path.join(ctx.work, "nowhere.txt")) and os.path.islink(link), got)
+
     # By default on the desktop, under a name of its date.
     got = ctx.tool("report", timeout=120)
     written = re.fullmatch(r"Rapport ecrit : C:\\users\\([^\\]+)\\Desktop\\"

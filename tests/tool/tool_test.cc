@@ -12,6 +12,7 @@
 #include "printer/serial_transport.h"
 #include "printer/spooler_transport.h"
 #include "printer/tool/tool_commands.h"
+#include "printer/tool/tool_system.h"
 #include "standins/printer/fake_network.h"
 #include "standins/printer/fake_platform.h"
 #include "tests/test_util.h"
@@ -70,9 +71,12 @@ class FakeSystem : public ToolSystem {
     if (logs.count(path) == 0) return std::nullopt;
     return logs[path].substr(logs[path].size() - std::min(limit, logs[path].size()));
   }
-  bool WriteFile(const std::string& path, const std::string& text) override {
+  FileCreated CreateNewFile(const std::string& path, const std::string& text) override {
+    if (names.count(path) != 0) return names[path];
+    if (write_fails) return FileCreated::kFailed;
     written[path] = text;
-    return !write_fails;
+    names[path] = FileCreated::kTaken;
+    return FileCreated::kCreated;
   }
   std::vector<FileEntry> ListFiles(const std::string& folder) override {
     EXPECT_EQ(folder, Traces().crash_folder);
@@ -92,7 +96,24 @@ class FakeSystem : public ToolSystem {
   std::map<std::string, std::string> logs;  // by path
   std::vector<FileEntry> files;             // in the crash folder
   bool write_fails = false;
+  std::map<std::string, FileCreated> names;  // taken, or links
   std::map<std::string, std::string> written;
+};
+
+// A board's COM9, and COM5 (the outgoing Bluetooth port of TM-P20 by default; "-": no record).
+struct FakePortRecords : ComPortRecords {
+  std::vector<ComPortRecord> ListComPorts() override {
+    if (com5_id == "-") return {{"COM9", "ACPI\\PNP0501\\1"}};
+    return {{"COM9", "ACPI\\PNP0501\\1"}, {"com5", com5_id}};
+  }
+  std::optional<std::string> PairedDeviceName(const std::string& address) override {
+    if (name == "-" || !std::regex_match(address, std::regex("[0-9A-F]{12}"))) return {};
+    return name;
+  }
+  std::string com5_id =
+      "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&2B8A7F5B&0&001122AABBCC_"
+      "C00000000";
+  std::string name = "TM-P20";
 };
 
 // One machine: the printer Caisse and the port COM5.
@@ -106,13 +127,14 @@ struct Machine {
     std::vector<std::string> args;
     std::istringstream in(line);
     for (std::string arg; in >> arg;) args.push_back(Unescaped(arg));
-    ToolDevices devices{platform, platform, queue, network, network};
+    ToolDevices devices{platform, platform, queue, network, network, ports};
     return RunTool(args, devices, system, &output);
   }
 
   Platform platform;
   FakeQueue queue;
   FakeNetwork network;
+  FakePortRecords ports;
   FakeSystem system;
   ToolOutput output;
 };
@@ -129,8 +151,13 @@ TEST(ToolStatus, Findings) {
       before = LinesOf("driver-note");
       after = "Travaux en attente : " + std::to_string(r.jobs) +
               "\nPort : COM9:\nPilote : Generic / Text Only\n";
+    } else {
+      before = LinesOf("com5");
     }
-    for (int answer; state >> std::hex >> answer;) m.platform.answers.push_back(answer);
+    for (std::string answer; state >> answer;) {  // "x": the request is not taken
+      m.platform.takes.push_back(answer == "x" ? 0 : 3);
+      if (answer != "x") m.platform.answers.push_back(std::stoi(answer, nullptr, 16));
+    }
     EXPECT_EQ(m.Run("status " + row[0]), std::stoi(row[2]));
     EXPECT_EQ(m.output.out, before + LinesOf(row[3]) + after);
   }
@@ -177,6 +204,29 @@ TEST(ToolStatus, NetworkPrinters) {
   }
 }
 
+// A bit of a printer's record alone: its exit code and findings.
+TEST(ToolStatus, PrinterRecordBits) {
+  for (const Lines& row : Cases("tool_cases.txt", "bit")) {
+    Machine m;
+    m.queue.record->status = std::stoul(row[0], nullptr, 16);
+    EXPECT_EQ(m.Run("status printer:Caisse"), std::stoi(row[1])) << row[0];
+    const std::string lines = LinesOf(row[1] == "0" ? "driver-note nothing" : "driver-note");
+    EXPECT_EQ(m.output.out.find(lines + Unescaped(row[2]) + "\nTravaux"), 0u) << row[0];
+  }
+}
+
+// COM5 as its record tells it, beside its label in "list".
+TEST(ToolList, PortKinds) {
+  for (const Lines& row : Cases("tool_cases.txt", "port")) {
+    SCOPED_TRACE(row[3]);
+    Machine m;
+    m.ports.com5_id = Unescaped(row[0]);
+    m.ports.name = Unescaped(row[1]);
+    EXPECT_EQ(m.Run("list"), 0);
+    EXPECT_EQ(m.output.out.substr(m.output.out.rfind('\t') + 1), Unescaped(row[2]) + "\n");
+  }
+}
+
 TEST(ToolCommands, Runs) {
   for (const Lines& row : Cases("tool_cases.txt", "run")) {
     SCOPED_TRACE(row[6]);
@@ -192,6 +242,14 @@ TEST(ToolCommands, Runs) {
     if (what == "no-record") m.queue.record.reset();
     if (what == "write-fails") m.system.write_fails = true;
     if (what == "printer") m.platform.printers.push_back(Unescaped<char16_t>(row[1].substr(8)));
+    if (what == "incoming") m.ports.com5_id = "BTHENUM\\X\\7&2B8A7F5B&0&000000000000_00000000";
+    std::istringstream names(row[1]);  // "taken A B link C": names there already
+    for (std::string name, kind; names >> name;) {
+      if (name == "taken" || name == "link")
+        kind = name;
+      else if (!kind.empty())
+        m.system.names[name] = kind == "link" ? FileCreated::kLink : FileCreated::kTaken;
+    }
     EXPECT_EQ(m.Run(row[0]), std::stoi(row[2]));
     EXPECT_EQ(m.output.out, Unescaped(row[3]));
     EXPECT_EQ(m.output.err.substr(0, Message(row[4]).size()), Message(row[4]));
@@ -219,8 +277,11 @@ TEST(ToolCommands, EveryFailureExitsWithItsCode) {
         m.platform.fault = fault;
         const int code = m.Run(line);
         failed = m.platform.failed_at;
+        // A status request the port does not take is a finding, no answer, not a failure.
+        const bool unsent = line[0] == 's' && failed && m.platform.calls[failed - 1][0] == 'W';
         EXPECT_EQ(code, !failed                          ? 0
                         : fault == FakePlatform::kThrows ? 1
+                        : unsent                         ? ExitCodeOf(StatusOutcome::kNoAnswer)
                                                          : codes[m.output.err])
             << m.output.err;
       }
@@ -257,7 +318,7 @@ TEST(ToolReport, EverySection) {
       "Windows : 10.0.19045\r\nDate : 09/03/2024 07:05\r\n\r\nAppareils\r\n"
       "printer:Caisse\tCaisse (imprimante Windows)\r\n  " +
           Message("printer-unavailable") + "\r\nserial:COM5\tCOM5 (port Bluetooth / serie)\r\n  " +
-          Message("ready") + "\r\n  " + Message("drawer-low") +
+          Message("com5") + "\r\n  " + Message("ready") + "\r\n  " + Message("drawer-low") +
           "\r\n\r\nPlantages (vidages les plus recents) : C:\\Local\\crashes\r\n" + dumps + crash +
           "\r\n\r\nJournal (200 dernieres lignes de quenbrel.1.log et quenbrel.log) : "
           "C:\\Local\\logs\r\n" +

@@ -17,15 +17,18 @@ namespace {
 // An open file, closed with its owner.
 class File {
  public:
-  File(const std::string& path, DWORD access, DWORD disposition) {
+  File(const std::string& path, DWORD access, DWORD disposition,
+       DWORD flags = FILE_ATTRIBUTE_NORMAL) {
     try {
       const std::wstring wide = ToWide(Utf8ToUtf16(path));
       // Sharing deletion too: the program may turn its log over while the report reads it.
       handle_ = ::CreateFileW(wide.c_str(), access,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+                              disposition, flags, nullptr);
+      error_ = is_open() ? ERROR_SUCCESS : ::GetLastError();
     } catch (const std::exception&) {
       handle_ = INVALID_HANDLE_VALUE;  // not a name Windows could open
+      error_ = ERROR_INVALID_NAME;
     }
   }
   ~File() {
@@ -36,6 +39,7 @@ class File {
 
   bool is_open() const { return handle_ != INVALID_HANDLE_VALUE; }
   HANDLE get() const { return handle_; }
+  DWORD error() const { return error_; }  // why it did not open
 
   // Reads until `count` bytes or the end; false when a read fails.
   bool Read(std::size_t count, std::string* out) {
@@ -54,6 +58,7 @@ class File {
 
  private:
   HANDLE handle_ = INVALID_HANDLE_VALUE;
+  DWORD error_ = ERROR_SUCCESS;
 };
 
 std::string Utf8(const wchar_t* text) { return Utf16ToUtf8(FromWide(text)); }
@@ -108,12 +113,29 @@ std::optional<std::string> Win32ToolSystem::ReadFileEnd(const std::string& path,
   return text;
 }
 
-bool Win32ToolSystem::WriteFile(const std::string& path, const std::string& text) {
-  File file(path, GENERIC_WRITE, CREATE_ALWAYS);
+FileCreated Win32ToolSystem::CreateNewFile(const std::string& path, const std::string& text) {
+  // CREATE_NEW fails on any name that is there; FILE_FLAG_OPEN_REPARSE_POINT keeps it from
+  // following a link, even one that leads nowhere.
+  File file(path, GENERIC_WRITE | DELETE, CREATE_NEW,
+            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!file.is_open()) {
+    if (file.error() != ERROR_FILE_EXISTS && file.error() != ERROR_ALREADY_EXISTS) {
+      return FileCreated::kFailed;
+    }
+    // The name's own attributes: a link's are not its target's. A name gone meanwhile is taken.
+    const DWORD attributes = ::GetFileAttributesW(ToWide(Utf8ToUtf16(path)).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+               ? FileCreated::kLink
+               : FileCreated::kTaken;
+  }
   DWORD written = 0;
-  return file.is_open() &&
-         ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size();
+  if (::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+      written == text.size()) {
+    return FileCreated::kCreated;
+  }
+  FILE_DISPOSITION_INFO gone = {TRUE};  // no half report is left behind
+  ::SetFileInformationByHandle(file.get(), FileDispositionInfo, &gone, sizeof gone);
+  return FileCreated::kFailed;
 }
 
 std::vector<FileEntry> Win32ToolSystem::ListFiles(const std::string& folder) {

@@ -10,7 +10,7 @@ class Win32ToolSystem final : public ToolSystem {
   FileRead ReadRegularFile(const std::string& path, std::size_t limit,
                            std::vector<std::uint8_t>* bytes) override;
   std::optional<std::string> ReadFileEnd(const std::string& path, std::size_t limit) override;
-  bool WriteFile(const std::string& path, const std::string& text) override;
+  FileCreated CreateNewFile(const std::string& path, const std::string& text) override;
   std::vector<FileEntry> ListFiles(const std::string& folder) override;
   LocalTime Now() override;
   std::string ToolVersion() override;
