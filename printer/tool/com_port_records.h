@@ -12,8 +12,8 @@
 // One COM port's device record (UTF-8).
 struct ComPortRecord {
   std::string port;  // its PortName, "COM5"
-  std::string
-      device_id;  // its device instance id, "BTHENUM\{00001101-...}_LOCALMFG&0002\7&...", say
+  // Its device instance id: "BTHENUM\{00001101-...}_LOCALMFG&0002\7&...", say.
+  std::string device_id;
 };
 
 class ComPortRecords {
