@@ -5,38 +5,17 @@
 
 #include <vector>
 
+#include "printer/win32/owned_handle_win32.h"
 #include "printer/win32/wide_string_win32.h"
 
 namespace {
-
-// An open printer, closed with its owner.
-class Printer {
- public:
-  Printer(const std::u16string& name, DWORD access) {
-    std::wstring wide_name = ToWide(name);
-    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, access};
-    if (!::OpenPrinterW(wide_name.data(), &handle_, access == 0 ? nullptr : &defaults)) {
-      handle_ = nullptr;
-    }
-  }
-  ~Printer() {
-    if (handle_ != nullptr) ::ClosePrinter(handle_);
-  }
-  Printer(const Printer&) = delete;
-  Printer& operator=(const Printer&) = delete;
-
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_ = nullptr;
-};
 
 std::u16string Text(const wchar_t* text) { return text == nullptr ? u"" : FromWide(text); }
 
 }  // namespace
 
 std::optional<PrinterRecord> Win32PrinterQueue::ReadRecord(const std::u16string& name) {
-  Printer printer(name, 0);
+  const OwnedPrinter printer = OpenPrinterNamed(ToWide(name), 0);
   if (printer.get() == nullptr) return std::nullopt;
   DWORD needed = 0;
   ::GetPrinterW(printer.get(), 2, nullptr, 0, &needed);
@@ -50,7 +29,7 @@ std::optional<PrinterRecord> Win32PrinterQueue::ReadRecord(const std::u16string&
 
 JobsCancelled Win32PrinterQueue::CancelJobs(const std::u16string& name) {
   JobsCancelled outcome;
-  Printer printer(name, PRINTER_ACCESS_USE);
+  const OwnedPrinter printer = OpenPrinterNamed(ToWide(name), PRINTER_ACCESS_USE);
   if (printer.get() == nullptr) return outcome;
   outcome.opened = true;
   constexpr DWORD kAllJobs = 0xFFFF;

@@ -6,6 +6,7 @@
 #include <setupapi.h>
 
 #include "printer/text_conversion.h"
+#include "printer/win32/owned_handle_win32.h"
 #include "printer/win32/wide_string_win32.h"
 
 namespace {
@@ -22,36 +23,8 @@ constexpr wchar_t kPairedDevicesKey[] =
 // Its Name value: the name the device gave, as UTF-8 bytes (at most 248), often NUL-ended.
 constexpr DWORD kNameBytes = 256;
 
-// A device information set, destroyed with its owner.
-class DeviceList {
- public:
-  explicit DeviceList(HDEVINFO list) : list_(list) {}
-  ~DeviceList() {
-    if (list_ != INVALID_HANDLE_VALUE) ::SetupDiDestroyDeviceInfoList(list_);
-  }
-  DeviceList(const DeviceList&) = delete;
-  DeviceList& operator=(const DeviceList&) = delete;
-
-  HDEVINFO get() const { return list_; }
-
- private:
-  HDEVINFO list_;
-};
-
-// An open registry key, closed with its owner.
-class Key {
- public:
-  explicit Key(HKEY key) : key_(key) {}
-  ~Key() {
-    if (key_ != INVALID_HANDLE_VALUE) ::RegCloseKey(key_);
-  }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_;
+struct DestroyDeviceList {
+  void operator()(HDEVINFO list) const { ::SetupDiDestroyDeviceInfoList(list); }
 };
 
 std::string Utf8(const wchar_t* text) { return Utf16ToUtf8(FromWide(text)); }
@@ -60,8 +33,9 @@ std::string Utf8(const wchar_t* text) { return Utf16ToUtf8(FromWide(text)); }
 
 std::vector<ComPortRecord> Win32ComPortRecords::ListComPorts() {
   std::vector<ComPortRecord> ports;
-  const DeviceList list(::SetupDiGetClassDevsW(&kPortsClass, nullptr, nullptr, DIGCF_PRESENT));
-  if (list.get() == INVALID_HANDLE_VALUE) return ports;
+  const auto list =
+      Own<DestroyDeviceList>(::SetupDiGetClassDevsW(&kPortsClass, nullptr, nullptr, DIGCF_PRESENT));
+  if (!list) return ports;
   SP_DEVINFO_DATA device = {};
   device.cbSize = sizeof device;
   for (DWORD i = 0; ::SetupDiEnumDeviceInfo(list.get(), i, &device); ++i) {
@@ -70,13 +44,12 @@ std::vector<ComPortRecord> Win32ComPortRecords::ListComPorts() {
       continue;
     }
     // The device's own key holds its PortName.
-    const Key key(::SetupDiOpenDevRegKey(list.get(), &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV,
-                                         KEY_QUERY_VALUE));
+    const OwnedKey key = Own<CloseKey>(::SetupDiOpenDevRegKey(list.get(), &device, DICS_FLAG_GLOBAL,
+                                                              0, DIREG_DEV, KEY_QUERY_VALUE));
     wchar_t port[64] = {};
     DWORD bytes = sizeof port;
-    if (key.get() == INVALID_HANDLE_VALUE ||
-        ::RegGetValueW(key.get(), nullptr, L"PortName", RRF_RT_REG_SZ, nullptr, port, &bytes) !=
-            ERROR_SUCCESS) {
+    if (!key || ::RegGetValueW(key.get(), nullptr, L"PortName", RRF_RT_REG_SZ, nullptr, port,
+                               &bytes) != ERROR_SUCCESS) {
       continue;
     }
     ports.push_back({Utf8(port), Utf8(id)});

@@ -5,6 +5,7 @@
 // XcvDataW: declared here by the Windows SDK (MinGW declares it in winspool.h too).
 #include <winsplp.h>
 
+#include "printer/win32/owned_handle_win32.h"
 #include "printer/win32/wide_string_win32.h"
 
 namespace {
@@ -42,30 +43,10 @@ std::u16string FieldText(const WCHAR (&field)[N]) {
   return text;
 }
 
-// An open transceiver handle of a port's monitor, closed with its owner.
-class PortMonitor {
- public:
-  explicit PortMonitor(const std::u16string& port) {
-    std::wstring name = L",XcvPort " + ToWide(port);
-    // Reading the configuration needs no administration right.
-    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_READ};
-    if (!::OpenPrinterW(name.data(), &handle_, &defaults)) handle_ = nullptr;
-  }
-  ~PortMonitor() {
-    if (handle_ != nullptr) ::ClosePrinter(handle_);
-  }
-  PortMonitor(const PortMonitor&) = delete;
-  PortMonitor& operator=(const PortMonitor&) = delete;
-
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_ = nullptr;
-};
-
 std::optional<TcpIpPort> FromPortMonitor(const std::u16string& port) {
-  const PortMonitor monitor(port);
-  if (monitor.get() == nullptr) return std::nullopt;
+  // The port's monitor, through a transceiver handle; reading needs no administration right.
+  const OwnedPrinter monitor = OpenPrinterNamed(L",XcvPort " + ToWide(port), SERVER_READ);
+  if (!monitor) return std::nullopt;
   ConfigInfoData1 request = {};
   request.dwVersion = 1;
   PortData1 data = {};
@@ -85,22 +66,19 @@ std::optional<TcpIpPort> FromPortMonitor(const std::u16string& port) {
 class Key {
  public:
   explicit Key(const std::wstring& path) {
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) {
-      key_ = nullptr;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+      key_ = Own<CloseKey>(key);
     }
   }
-  ~Key() {
-    if (key_ != nullptr) ::RegCloseKey(key_);
-  }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
 
   bool is_open() const { return key_ != nullptr; }
   // A string value; empty when there is none.
   std::u16string Text(const wchar_t* name) const {
     wchar_t text[256] = {};
     DWORD size = sizeof text;
-    if (::RegGetValueW(key_, nullptr, name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
+    if (::RegGetValueW(key_.get(), nullptr, name, RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS) {
       return u"";
     }
     return FromWide(text);
@@ -108,7 +86,7 @@ class Key {
   // A number; 0 when there is none.
   DWORD Number(const wchar_t* name) const {
     DWORD number = 0, size = sizeof number;
-    if (::RegGetValueW(key_, nullptr, name, RRF_RT_REG_DWORD, nullptr, &number, &size) !=
+    if (::RegGetValueW(key_.get(), nullptr, name, RRF_RT_REG_DWORD, nullptr, &number, &size) !=
         ERROR_SUCCESS) {
       return 0;
     }
@@ -116,7 +94,7 @@ class Key {
   }
 
  private:
-  HKEY key_ = nullptr;
+  OwnedKey key_;
 };
 
 std::optional<TcpIpPort> FromRegistry(const std::u16string& port) {
