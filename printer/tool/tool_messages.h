@@ -85,7 +85,7 @@ inline constexpr char kWsdPortLine[] =
     u8"Port WSD : l’outil ne peut pas interroger l’imprimante sur ce port.";
 inline constexpr char kUnaskablePortLine[] =
     u8"Port TCP/IP sans adresse, numero de port ou protocole connu : l’outil ne peut pas "
-    "interroger l’imprimante.";
+    u8"interroger l’imprimante.";
 
 // The cash drawer and the queue.
 inline constexpr char kDrawerPulsedLine[] = "Impulsion envoyee au tiroir-caisse.";
