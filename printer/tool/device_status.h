@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "printer/platform/printer_queue.h"
-#include "printer/tool/tool_messages.h"
 #include "printer/tool/tool_outcomes.h"
 
 // The most pressing finding (StatusOutcome, from the least to the most pressing), and every
@@ -20,10 +19,9 @@ struct DeviceStatus {
 };
 
 // The answers to DLE EOT 1 to 4, in order (fewer when one went unanswered), decoded as ESC/POS
-// defines them; fewer than four add `unanswered_line` with its outcome (a serial port's no-answer
-// by default).
+// defines them; fewer than four add `unanswered_line` with its outcome (no answer by default).
 DeviceStatus DecodeSerialStatus(const std::vector<std::uint8_t>& answers,
-                                const char* unanswered_line = kNoAnswerLine,
+                                const char* unanswered_line,
                                 StatusOutcome unanswered = StatusOutcome::kNoAnswer);
 
 // A Windows printer's record, as its driver reports it.
